@@ -1,0 +1,16 @@
+// Start-up, message loop and shutdown of Zifferbox, and the application-wide handles.
+#pragma once
+#include <windows.h>
+
+extern HINSTANCE appInstance;
+extern HWND mainWindow;
+extern HFONT titleFont;  // Tahoma, height 14, bold
+extern HFONT textFont;   // Tahoma, height 13, regular
+
+int ApplicationMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, int showState);
+ATOM RegisterMainWindowClass(HINSTANCE instance);
+bool InitialiseApplication(HINSTANCE instance, int showState);
+bool QueryWorkArea(UINT updateFlags, RECT *area);
+
+// The last text block handed to the clipboard; kept until exit.
+extern HLOCAL lastClipboardBlock;

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# start: make the prefix (null display driver unless ZB_DISPLAY=x11) and keep one wineserver
+#        running, detached, so each test program starts fast and ctest never waits on Wine's
+#        background services.
+# stop:  end that wineserver and everything it runs.
+set -euo pipefail
+. "$(dirname "$0")/wine-env.sh"
+driver=${ZB_DISPLAY:-null}
+
+prepare_prefix() {
+  local stamp="$WINEPREFIX/.zifferbox-driver"
+  [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$driver" ] && return 0
+  mkdir -p "$WINEPREFIX"
+  wine wineboot --init </dev/null >/dev/null 2>&1 || true
+  if [ "$driver" = null ]; then
+    wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </dev/null >/dev/null 2>&1
+  else
+    wine reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f </dev/null >/dev/null 2>&1 || true
+  fi
+  # The desktop process started with the old driver would keep windows from being created.
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+  echo "$driver" > "$stamp"
+}
+
+case "${1:-}" in
+  start)
+    prepare_prefix
+    # wineserver puts itself in the background; wineboot then starts Wine's services once.
+    setsid wineserver -p </dev/null >/dev/null 2>&1
+    setsid wine wineboot </dev/null >/dev/null 2>&1
+    ;;
+  stop)
+    wineserver -k 2>/dev/null || true
+    ;;
+  *) echo "usage: $0 start|stop" >&2; exit 2 ;;
+esac
