@@ -1,0 +1,67 @@
+#include "store/category_database.h"
+#include "store/category_filter.h"
+#include "store/object_database.h"
+#include "store/record_buffer.h"
+
+CategoryDatabase::CategoryDatabase() : database(INVALID_HANDLE_VALUE), currentRecord(0) {}
+
+CategoryDatabase::~CategoryDatabase()
+{
+    if (database != INVALID_HANDLE_VALUE)
+        CeCloseDatabase(database);
+}
+
+bool CategoryDatabase::openOrCreate(const WCHAR *databaseName)
+{
+    WCHAR name[CEDB_MAXDBASENAMELEN];
+    lstrcpynW(name, databaseName, CEDB_MAXDBASENAMELEN);
+    CEOID identifier = 0;
+    database = CeOpenDatabase(&identifier, name, PROP_CATEGORY, CEDB_AUTOINCREMENT, nullptr);
+    if (database == INVALID_HANDLE_VALUE) {
+        SORTORDERSPEC byName = {PROP_CATEGORY, CEDB_SORT_CASEINSENSITIVE};
+        identifier = CeCreateDatabase(name, 0, 1, &byName);
+        database = CeOpenDatabase(&identifier, nullptr, PROP_CATEGORY, CEDB_AUTOINCREMENT, nullptr);
+    }
+    return database == INVALID_HANDLE_VALUE;
+}
+
+CEOID CategoryDatabase::addCategory(const WCHAR *name)
+{
+    const CEPROPID propid = PROP_CATEGORY;
+    currentRecord = WriteTextRecord(database, 0, 1, &propid, &name);
+    return currentRecord;
+}
+
+void CategoryDatabase::fillCategoryList(HWND window, UINT resetMessage, UINT addMessage)
+{
+    SendMessageW(window, resetMessage, 0, 0);
+    currentRecord = CeSeekDatabase(database, CEDB_SEEK_BEGINNING, 0, nullptr);
+    RecordBuffer record;
+    WCHAR name[FIELD_CAPACITY];
+    while (record.readNext(database) != 0) {
+        record.copyText(PROP_CATEGORY, name);
+        SendMessageW(window, addMessage, 0, reinterpret_cast<LPARAM>(name));
+    }
+    SendMessageW(window, addMessage, 0, reinterpret_cast<LPARAM>(ALL_CATEGORIES));
+    SendMessageW(window, addMessage, 0, reinterpret_cast<LPARAM>(NO_CATEGORY));
+}
+
+bool CategoryDatabase::deleteCategoryAt(int n)
+{
+    if (n < 0)
+        return false;
+    const CEOID record = CeSeekDatabase(database, CEDB_SEEK_BEGINNING, static_cast<DWORD>(n), nullptr);
+    if (record == 0)
+        return false;
+    currentRecord = 0;
+    return CeDeleteRecord(database, record) != FALSE;
+}
+
+CEOID CategoryDatabase::findCategory(const WCHAR *name)
+{
+    CEPROPVAL value = {};
+    value.propid = PROP_CATEGORY;
+    value.val.lpwstr = const_cast<LPWSTR>(name);
+    currentRecord = CeSeekDatabase(database, CEDB_SEEK_VALUEFIRSTEQUAL, reinterpret_cast<DWORD_PTR>(&value), nullptr);
+    return currentRecord;
+}

@@ -1,0 +1,171 @@
+#include "store/object_database.h"
+#include "store/category_filter.h"
+#include "store/record_buffer.h"
+#include <cwchar>
+
+namespace {
+
+constexpr DWORD OPEN_FLAGS = CEDB_AUTOINCREMENT;
+
+// Which records pass the current filter; the reserved texts are compared once per scan.
+class PassTest {
+public:
+    PassTest()
+        : all(wcscmp(categoryFilter, ALL_CATEGORIES) == 0), none(wcscmp(categoryFilter, NO_CATEGORY) == 0) {}
+    bool passesAll() const { return all; }
+    bool passes(const WCHAR *category) const
+    {
+        if (all)
+            return true;
+        if (none)
+            return category[0] == L'\0';
+        return wcscmp(category, categoryFilter) == 0;
+    }
+
+private:
+    bool all;
+    bool none;
+};
+
+}  // namespace
+
+ObjectDatabase::ObjectDatabase() : database(INVALID_HANDLE_VALUE), databaseIdentifier(0), currentRecord(0) {}
+
+ObjectDatabase::~ObjectDatabase()
+{
+    if (database != INVALID_HANDLE_VALUE)
+        CeCloseDatabase(database);
+}
+
+bool ObjectDatabase::openOrCreate(const WCHAR *databaseName)
+{
+    databaseIdentifier = 0;
+    WCHAR name[CEDB_MAXDBASENAMELEN];
+    lstrcpynW(name, databaseName, CEDB_MAXDBASENAMELEN);
+    database = CeOpenDatabase(&databaseIdentifier, name, PROP_NAME, OPEN_FLAGS, nullptr);
+    if (database == INVALID_HANDLE_VALUE) {
+        SORTORDERSPEC byName = {PROP_NAME, CEDB_SORT_CASEINSENSITIVE};
+        databaseIdentifier = CeCreateDatabase(name, 0, 1, &byName);
+        database = CeOpenDatabase(&databaseIdentifier, nullptr, PROP_NAME, OPEN_FLAGS, nullptr);
+    }
+    return database == INVALID_HANDLE_VALUE;
+}
+
+CEOID ObjectDatabase::writeObject(CEOID record, const WCHAR *name, const WCHAR *serialNumber, const WCHAR *remark,
+                                  const WCHAR *category)
+{
+    static const CEPROPID propids[4] = {PROP_NAME, PROP_SERIAL_NUMBER, PROP_REMARK, PROP_CATEGORY};
+    const WCHAR *const texts[4] = {name, serialNumber, remark, category};
+    currentRecord = WriteTextRecord(database, record, 4, propids, texts);
+    return currentRecord;
+}
+
+CEOID ObjectDatabase::writeNewObject(const WCHAR *name, const WCHAR *serialNumber, const WCHAR *remark,
+                                     const WCHAR *category)
+{
+    return writeObject(0, name, serialNumber, remark, category);
+}
+
+CEOID ObjectDatabase::overwriteCurrentObject(const WCHAR *name, const WCHAR *serialNumber, const WCHAR *remark,
+                                             const WCHAR *category)
+{
+    return writeObject(currentRecord, name, serialNumber, remark, category);
+}
+
+void ObjectDatabase::fillFilteredNameList(HWND listBox)
+{
+    // Repainting after every added name costs milliseconds each with thousands of objects.
+    SendMessageW(listBox, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(listBox, LB_RESETCONTENT, 0, 0);
+    const PassTest test;
+    currentRecord = CeSeekDatabase(database, CEDB_SEEK_BEGINNING, 0, nullptr);
+    RecordBuffer record;
+    WCHAR name[FIELD_CAPACITY];
+    WCHAR category[FIELD_CAPACITY];
+    while (record.readNext(database) != 0) {
+        record.copyText(PROP_NAME, name);
+        record.copyText(PROP_CATEGORY, category);
+        if (test.passes(category))
+            SendMessageW(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    }
+    SendMessageW(listBox, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(listBox, nullptr, TRUE);
+}
+
+void ObjectDatabase::readFilteredObject(int n, WCHAR *name, WCHAR *serialNumber, WCHAR *remark, WCHAR *category)
+{
+    name[0] = serialNumber[0] = remark[0] = category[0] = L'\0';
+    const PassTest test;
+    if (n < 0) {
+        currentRecord = 0;
+        return;
+    }
+    RecordBuffer record;
+    if (test.passesAll()) {
+        // Every record passes: position n in the list is position n in the database.
+        currentRecord = CeSeekDatabase(database, CEDB_SEEK_BEGINNING, static_cast<DWORD>(n), nullptr);
+        if (currentRecord == 0)
+            return;
+        currentRecord = record.readNext(database);
+    } else {
+        currentRecord = CeSeekDatabase(database, CEDB_SEEK_BEGINNING, 0, nullptr);
+        if (currentRecord == 0)
+            return;
+        WCHAR passCategory[FIELD_CAPACITY];
+        while ((currentRecord = record.readNext(database)) != 0) {
+            record.copyText(PROP_CATEGORY, passCategory);
+            if (test.passes(passCategory) && n-- == 0)
+                break;
+        }
+    }
+    if (currentRecord == 0)
+        return;
+    record.copyText(PROP_NAME, name);
+    record.copyText(PROP_SERIAL_NUMBER, serialNumber);
+    record.copyText(PROP_REMARK, remark);
+    record.copyText(PROP_CATEGORY, category);
+}
+
+void ObjectDatabase::deleteFilteredObject(int n)
+{
+    WCHAR name[FIELD_CAPACITY], serialNumber[FIELD_CAPACITY], remark[FIELD_CAPACITY], category[FIELD_CAPACITY];
+    readFilteredObject(n, name, serialNumber, remark, category);
+    if (currentRecord != 0) {
+        CeDeleteRecord(database, currentRecord);
+        currentRecord = 0;
+    }
+}
+
+int ObjectDatabase::indexOfCurrentObject()
+{
+    const PassTest test;
+    if (currentRecord == 0 || CeSeekDatabase(database, CEDB_SEEK_BEGINNING, 0, nullptr) == 0)
+        return 0;
+    if (test.passesAll()) {
+        DWORD position = 0;
+        if (CeSeekDatabase(database, CEDB_SEEK_CEOID, currentRecord, &position) == currentRecord)
+            return static_cast<int>(position);
+    }
+    CeSeekDatabase(database, CEDB_SEEK_BEGINNING, 0, nullptr);
+    RecordBuffer record;
+    WCHAR category[FIELD_CAPACITY];
+    int counter = 0;
+    CEOID id;
+    while ((id = record.readNext(database)) != 0) {
+        record.copyText(PROP_CATEGORY, category);
+        if (!test.passes(category))
+            continue;
+        if (id == currentRecord)
+            return counter;
+        ++counter;
+    }
+    return counter;
+}
+
+int ObjectDatabase::objectCount()
+{
+    CEOIDINFO info = {};
+    if (!CeOidGetInfo(databaseIdentifier, &info) || info.wObjType != OBJTYPE_DATABASE)
+        return -1;
+    return info.infDatabase.wNumRecords;
+}

@@ -1,0 +1,43 @@
+// The user's objects: one record per object in the property database "Zifferbox", in
+// case-insensitive name order. Filtered operations count only the records that pass categoryFilter.
+#pragma once
+#include "platform/object_store.h"
+
+class ObjectDatabase {
+public:
+    ObjectDatabase();
+    virtual ~ObjectDatabase();
+    ObjectDatabase(const ObjectDatabase &) = delete;
+    ObjectDatabase &operator=(const ObjectDatabase &) = delete;
+
+    // True when no database handle could be obtained.
+    bool openOrCreate(const WCHAR *databaseName);
+    CEOID writeNewObject(const WCHAR *name, const WCHAR *serialNumber, const WCHAR *remark, const WCHAR *category);
+    // Writes over the current record; with no current record this makes a new one.
+    CEOID overwriteCurrentObject(const WCHAR *name, const WCHAR *serialNumber, const WCHAR *remark,
+                                 const WCHAR *category);
+    void fillFilteredNameList(HWND listBox);
+    // The n-th passing record into four buffers of 256 characters; it becomes the current record.
+    void readFilteredObject(int n, WCHAR *name, WCHAR *serialNumber, WCHAR *remark, WCHAR *category);
+    void deleteFilteredObject(int n);
+    int indexOfCurrentObject();
+    // All records, passing or not; -1 when the store cannot tell.
+    int objectCount();
+    CEOID currentObject() const { return currentRecord; }
+
+private:
+    CEOID writeObject(CEOID record, const WCHAR *name, const WCHAR *serialNumber, const WCHAR *remark,
+                      const WCHAR *category);
+
+    HANDLE database;
+    CEOID databaseIdentifier;
+    CEOID currentRecord;
+};
+
+// Record property identifiers of an object.
+constexpr CEPROPID PROP_NAME = 0x0001001F;
+constexpr CEPROPID PROP_SERIAL_NUMBER = 0x0002001F;
+constexpr CEPROPID PROP_REMARK = 0x0003001F;
+constexpr CEPROPID PROP_CATEGORY = 0x0004001F;
+
+extern ObjectDatabase objectDatabase;
