@@ -9,7 +9,8 @@
 constexpr DWORD CMDBAR_HELP = 0x0001;
 constexpr DWORD CMDBAR_OK = 0x0002;
 // Device message "set tooltips" of a command bar: wParam count, lParam table of texts.
-constexpr UINT TB_SETTOOLTIPS = WM_USER + 81;  // 0x451
+// (The desktop SDK names 0x451 TB_INSERTMARKHITTEST and has its own TB_SETTOOLTIPS.)
+constexpr UINT CMDBAR_SETTOOLTIPS = WM_USER + 81;  // 0x451
 // Standard small colour images of the common controls (device value of the instance handle).
 #define HINST_COMMCTRL_DEVICE ((HINSTANCE)(LONG_PTR)-1)
 
