@@ -1,0 +1,187 @@
+#include "platform/store_file.h"
+#include <shlobj.h>
+
+namespace {
+
+BOOL RealWrite(HANDLE file, const void *data, DWORD size, DWORD *written)
+{
+    return WriteFile(file, data, size, written, nullptr);
+}
+
+BOOL RealFlush(HANDLE file) { return FlushFileBuffers(file); }
+
+BOOL RealTruncate(HANDLE file, ULONGLONG size)
+{
+    LARGE_INTEGER position;
+    position.QuadPart = static_cast<LONGLONG>(size);
+    return SetFilePointerEx(file, position, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+}
+
+BOOL RealRename(const WCHAR *from, const WCHAR *to)
+{
+    return MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+}
+
+// Wine's MoveFileEx is a plain rename: the folder itself must reach the disk for the new name
+// to survive a crash. Folders open only with backup semantics.
+BOOL RealFlushFolder(const WCHAR *folder)
+{
+    HANDLE handle = CreateFileW(folder, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return FALSE;
+    const BOOL flushed = FlushFileBuffers(handle);
+    CloseHandle(handle);
+    return flushed;
+}
+
+const StoreFileOps realOps = {RealWrite, RealFlush, RealTruncate, RealRename, RealFlushFolder};
+const StoreFileOps *currentOps = &realOps;
+
+class UniqueFile {
+public:
+    explicit UniqueFile(HANDLE handle) : handle_(handle) {}
+    ~UniqueFile()
+    {
+        if (handle_ != INVALID_HANDLE_VALUE)
+            CloseHandle(handle_);
+    }
+    UniqueFile(const UniqueFile &) = delete;
+    UniqueFile &operator=(const UniqueFile &) = delete;
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+std::wstring FolderOf(const std::wstring &path)
+{
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash);
+}
+
+bool WriteAll(HANDLE file, const std::string &bytes)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const size_t left = bytes.size() - done;
+        const DWORD chunk = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
+        DWORD written = 0;
+        if (!currentOps->writeFile(file, bytes.data() + done, chunk, &written) || written == 0)
+            return false;
+        done += written;
+    }
+    return true;
+}
+
+}  // namespace
+
+void SetStoreFileOpsForTesting(const StoreFileOps *ops) { currentOps = ops ? ops : &realOps; }
+
+const StoreFileOps &RealStoreFileOps() { return realOps; }
+
+bool StoreFile::Open(const std::wstring &path)
+{
+    Close();
+    const std::wstring folder = FolderOf(path);
+    if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES)
+        SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    const bool created = GetLastError() != ERROR_ALREADY_EXISTS;
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file, &size)) {
+        const DWORD error = GetLastError();
+        CloseHandle(file);
+        SetLastError(error);
+        return false;
+    }
+    file_ = file;
+    size_ = static_cast<ULONGLONG>(size.QuadPart);
+    if (created)
+        currentOps->flushFolder(folder.c_str());
+    return true;
+}
+
+void StoreFile::Close()
+{
+    if (file_ != INVALID_HANDLE_VALUE)
+        CloseHandle(file_);
+    file_ = INVALID_HANDLE_VALUE;
+    size_ = 0;
+}
+
+bool StoreFile::ReadAll(std::string &bytes)
+{
+    if (size_ > 0x7FFFFFFFull) {
+        SetLastError(ERROR_FILE_TOO_LARGE);
+        return false;
+    }
+    bytes.assign(static_cast<size_t>(size_), '\0');
+    LARGE_INTEGER start = {};
+    if (!SetFilePointerEx(file_, start, nullptr, FILE_BEGIN))
+        return false;
+    size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD got = 0;
+        if (!ReadFile(file_, &bytes[done], static_cast<DWORD>(bytes.size() - done), &got, nullptr))
+            return false;
+        if (got == 0) {
+            SetLastError(ERROR_HANDLE_EOF);
+            return false;
+        }
+        done += got;
+    }
+    return true;
+}
+
+AppendResult StoreFile::Append(const std::string &bytes)
+{
+    LARGE_INTEGER end;
+    end.QuadPart = static_cast<LONGLONG>(size_);
+    if (SetFilePointerEx(file_, end, nullptr, FILE_BEGIN) && WriteAll(file_, bytes) && currentOps->flushFile(file_)) {
+        size_ += bytes.size();
+        return AppendResult::Done;
+    }
+    // Part of the entry may be on disk, or all of it without the flush having reported success:
+    // either would come back at the next start. Cut it off.
+    // Once cut, the system's copy of the file no longer holds the entry, so nothing of it can
+    // reach the disk later even when this flush fails too.
+    const DWORD error = GetLastError();
+    const bool restored = currentOps->truncateFile(file_, size_) != FALSE;
+    if (restored)
+        currentOps->flushFile(file_);
+    SetLastError(error ? error : ERROR_WRITE_FAULT);
+    return restored ? AppendResult::Failed : AppendResult::FailedDirty;
+}
+
+bool StoreFile::Truncate(ULONGLONG size)
+{
+    if (!currentOps->truncateFile(file_, size) || !currentOps->flushFile(file_))
+        return false;
+    size_ = size;
+    return true;
+}
+
+bool StoreFile::LastWriteTime(FILETIME &time) const
+{
+    return GetFileTime(file_, nullptr, nullptr, &time) != FALSE;
+}
+
+bool WriteStoreFileCopy(const std::wstring &path, const std::string &bytes)
+{
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE)
+        return false;
+    return WriteAll(file.get(), bytes) && currentOps->flushFile(file.get());
+}
+
+bool ReplaceStoreFile(const std::wstring &from, const std::wstring &to)
+{
+    if (!currentOps->renameFile(from.c_str(), to.c_str()))
+        return false;
+    currentOps->flushFolder(FolderOf(to).c_str());
+    return true;
+}

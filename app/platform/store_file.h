@@ -1,0 +1,61 @@
+// File access of the object store: the store file held open without sharing for writing,
+// durable appends that leave nothing behind when they fail, and write-new-then-rename for
+// compaction. Every write, flush, truncation, rename and folder flush goes through
+// StoreFileOps, so a test can make any of them fail.
+//
+// Others may call: StoreFileOps, SetStoreFileOpsForTesting, StoreFile, WriteStoreFileCopy,
+// ReplaceStoreFile.
+#pragma once
+#include <windows.h>
+#include <string>
+
+struct StoreFileOps {
+    BOOL (*writeFile)(HANDLE file, const void *data, DWORD size, DWORD *written);
+    BOOL (*flushFile)(HANDLE file);
+    BOOL (*truncateFile)(HANDLE file, ULONGLONG size);
+    // Moves from over to, replacing it.
+    BOOL (*renameFile)(const WCHAR *from, const WCHAR *to);
+    // Makes a rename in the folder durable; failure is ignored where folders can't be flushed.
+    BOOL (*flushFolder)(const WCHAR *folder);
+};
+
+// The operations that the store uses from now on; nullptr restores the real calls.
+void SetStoreFileOpsForTesting(const StoreFileOps *ops);
+const StoreFileOps &RealStoreFileOps();
+
+enum class AppendResult {
+    Done,          // on disk
+    Failed,        // not written: the file is as before the call
+    FailedDirty,   // not written, and the file could not be put back: stop writing
+};
+
+// The store file, opened for reading and writing with reading shared only, so a second
+// process (or a second open) can't write it.
+class StoreFile {
+public:
+    StoreFile() = default;
+    ~StoreFile() { Close(); }
+    StoreFile(const StoreFile &) = delete;
+    StoreFile &operator=(const StoreFile &) = delete;
+
+    // Opens or creates the file (and its folder). False with the Win32 error set.
+    bool Open(const std::wstring &path);
+    void Close();
+    bool IsOpen() const { return file_ != INVALID_HANDLE_VALUE; }
+    ULONGLONG Size() const { return size_; }
+    bool ReadAll(std::string &bytes);
+    // Appends and flushes; on failure cuts the file back to its old length.
+    AppendResult Append(const std::string &bytes);
+    // Cuts the file to size and flushes.
+    bool Truncate(ULONGLONG size);
+    bool LastWriteTime(FILETIME &time) const;
+
+private:
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+    ULONGLONG size_ = 0;
+};
+
+// Writes bytes as a whole new file at path (replacing one that is there) and flushes it.
+bool WriteStoreFileCopy(const std::wstring &path, const std::string &bytes);
+// Moves from over to and flushes the folder, so the rename survives a crash.
+bool ReplaceStoreFile(const std::wstring &from, const std::wstring &to);
