@@ -1,0 +1,49 @@
+// Small helpers of the object store tests: text records in and out, an owned database handle.
+#pragma once
+#include <windows.h>
+#include <string>
+#include <utility>
+#include <vector>
+#include "platform/object_store.h"
+
+constexpr CEPROPID kNameProp = 0x0001001F;
+constexpr CEPROPID kSerialProp = 0x0002001F;
+constexpr CEPROPID kRemarkProp = 0x0003001F;
+constexpr CEPROPID kCategoryProp = 0x0004001F;
+
+// Closes its database handle when it goes.
+class DatabaseHandle {
+public:
+    explicit DatabaseHandle(HANDLE handle = INVALID_HANDLE_VALUE) : handle_(handle) {}
+    ~DatabaseHandle() { Close(); }
+    DatabaseHandle(const DatabaseHandle &) = delete;
+    DatabaseHandle &operator=(const DatabaseHandle &) = delete;
+    HANDLE get() const { return handle_; }
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    void Close()
+    {
+        if (handle_ != INVALID_HANDLE_VALUE)
+            CeCloseDatabase(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE handle_;
+};
+
+// Creates a database sorted by one text property.
+CEOID CreateTextDatabase(const wchar_t *name, CEPROPID sortProp = kNameProp, DWORD sortFlags = CEDB_SORT_CASEINSENSITIVE);
+HANDLE OpenByName(const wchar_t *name, CEPROPID sortProp = kNameProp, CEOID *id = nullptr);
+
+using TextProps = std::vector<std::pair<CEPROPID, std::wstring>>;
+CEOID WriteTexts(HANDLE database, CEOID record, const TextProps &props);
+
+// One text of every record from the beginning, in the handle's order ("<none>" when lacking).
+std::vector<std::wstring> ReadAllTexts(HANDLE database, CEPROPID prop = kNameProp);
+// All records from the beginning as identifiers.
+std::vector<CEOID> ReadAllIds(HANDLE database);
+// One text of the record at the cursor (not advancing when the handle does not), "" when none.
+std::wstring ReadText(HANDLE database, CEPROPID prop, CEOID *record = nullptr);
+
+// The text the killed writer stores for its n-th call; long enough that compaction runs often.
+std::wstring KillTestText(unsigned long n);
