@@ -184,9 +184,9 @@ void NoteIdentifier(Store &s, uint32_t id) { s.nextId = std::max<uint64_t>(s.nex
 
 // Applies one entry of the file. False when the entry contradicts what came before: the file is
 // damaged in a way no crash explains.
-bool ReplayEntry(Store &s, const StoreScanEntry &scanned)
+bool ReplayEntry(Store &s, StoreScanEntry &scanned)
 {
-    const StoreEntry &entry = scanned.entry;
+    StoreEntry &entry = scanned.entry;
     switch (entry.kind) {
     case StoreEntryKind::CreateDatabase: {
         const std::wstring name(entry.name.begin(), entry.name.end());
@@ -225,7 +225,7 @@ bool ReplayEntry(Store &s, const StoreScanEntry &scanned)
             record->database = entry.database;
             database->indexes[0].order.push_back(record);
         }
-        record->properties = entry.properties;
+        record->properties = std::move(entry.properties);
         record->entryBytes = scanned.size;
         database->recordBytes += scanned.size;
         NoteIdentifier(s, entry.record);
@@ -302,7 +302,7 @@ std::unique_ptr<Store> LoadStore()
     std::string bytes;
     if (!s->file.ReadAll(bytes))
         return nullptr;
-    const StoreScanResult scan = ScanStoreLog(bytes.data(), bytes.size());
+    StoreScanResult scan = ScanStoreLog(bytes.data(), bytes.size());
     if (scan.status == StoreScanStatus::Damaged) {
         SetLastError(ERROR_FILE_CORRUPT);
         return nullptr;
@@ -313,7 +313,8 @@ std::unique_ptr<Store> LoadStore()
         s->liveBytes = kStoreHeaderSize;
         return s;
     }
-    for (const StoreScanEntry &entry : scan.entries) {
+    s->records.reserve(scan.entries.size());
+    for (StoreScanEntry &entry : scan.entries) {
         if (!ReplayEntry(*s, entry)) {
             SetLastError(ERROR_FILE_CORRUPT);
             return nullptr;

@@ -84,8 +84,13 @@ bool StoreFile::Open(const std::wstring &path)
 {
     Close();
     const std::wstring folder = FolderOf(path);
-    if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES)
-        SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+    if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        // SHCreateDirectoryExW takes only full paths; the variable may name a relative one.
+        WCHAR full[MAX_PATH];
+        const DWORD length = GetFullPathNameW(folder.c_str(), MAX_PATH, full, nullptr);
+        if (length > 0 && length < MAX_PATH)
+            SHCreateDirectoryExW(nullptr, full, nullptr);
+    }
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
