@@ -129,7 +129,7 @@ TEST(ObjectStoreDurability, KilledWriterNeverLosesAcknowledgedCalls)
         HANDLE child = StartChild(L"writer \"" + ackPath + L"\" " + std::to_wstring(cycle + 1));
         ASSERT_NE(child, nullptr) << "store_child.exe did not start";
         // Let it run a while; sometimes long enough to grow the file past a compaction.
-        const DWORD runMs = 150 + random() % (cycle % 4 == 3 ? 1500 : 350);
+        const DWORD runMs = 120 + random() % (cycle % 4 == 3 ? 1000 : 250);
         if (WaitForSingleObject(child, runMs) == WAIT_OBJECT_0) {
             DWORD code = 0;
             GetExitCodeProcess(child, &code);
