@@ -5,6 +5,7 @@
 #include "platform/object_store.h"
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -46,6 +47,7 @@ struct Database {
     ULONGLONG entryBytes = 0;
     ULONGLONG recordBytes = 0;
     FILETIME modified = {};
+    DWORD replayedRecords = 0;  // while the file is read, before the indexes exist
     DWORD RecordCount() const { return static_cast<DWORD>(indexes[0].order.size()); }
 };
 
@@ -217,13 +219,12 @@ bool ReplayEntry(Store &s, StoreScanEntry &scanned)
                 return false;
             database->recordBytes -= record->entryBytes;
         } else {
-            // Counted in the creation-order index, which is filled after the replay.
-            if (database->indexes[0].order.size() >= CEDB_MAXRECORDS)
+            if (database->replayedRecords >= CEDB_MAXRECORDS)
                 return false;
             record = &s.records[entry.record];
             record->id = entry.record;
             record->database = entry.database;
-            database->indexes[0].order.push_back(record);
+            ++database->replayedRecords;
         }
         record->properties = std::move(entry.properties);
         record->entryBytes = scanned.size;
@@ -236,8 +237,7 @@ bool ReplayEntry(Store &s, StoreScanEntry &scanned)
         Record *record = FindRecord(s, entry.record);
         if (!database || !record || record->database != entry.database)
             return false;
-        std::vector<Record *> &order = database->indexes[0].order;
-        order.erase(std::find(order.begin(), order.end(), record));
+        --database->replayedRecords;
         database->recordBytes -= record->entryBytes;
         s.records.erase(entry.record);
         return true;
@@ -246,8 +246,8 @@ bool ReplayEntry(Store &s, StoreScanEntry &scanned)
         Database *database = FindDatabase(s, entry.database);
         if (!database)
             return false;
-        for (Record *record : database->indexes[0].order)
-            s.records.erase(record->id);
+        for (auto record = s.records.begin(); record != s.records.end();)
+            record = record->second.database == entry.database ? s.records.erase(record) : std::next(record);
         s.databases.erase(entry.database);
         return true;
     }
@@ -261,6 +261,8 @@ bool ReplayEntry(Store &s, StoreScanEntry &scanned)
 // Sorts every database's indexes once the whole file is read.
 void BuildIndexes(Store &s, const FILETIME &modified)
 {
+    for (auto &entry : s.records)
+        s.databases[entry.second.database].indexes[0].order.push_back(&entry.second);
     for (auto &entry : s.databases) {
         Database &database = entry.second;
         database.modified = modified;
