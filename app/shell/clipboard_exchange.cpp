@@ -1,0 +1,137 @@
+#include "shell/clipboard_exchange.h"
+#include <commctrl.h>
+#include "resources/resource.h"
+#include "shell/application.h"
+#include "shell/clipboard_format.h"
+#include "shell/main_window.h"
+#include "store/category_database.h"
+#include "store/category_filter.h"
+#include "store/object_database.h"
+#include <cwchar>
+
+namespace {
+
+const WCHAR COPY_FAILED_TEXT[] =
+    L"Das Objekt konnte nicht in die Zwischenablage kopiert werden. Versuchen Sie es später nochmals.";
+const WCHAR WRITE_FAILED_TEXT[] = L"Das Objekt konnte nicht gespeichert werden.";
+
+// Open for the lifetime of one operation; closed on every path before a message is shown.
+class ClipboardSession {
+public:
+    ClipboardSession() : open(OpenClipboard(nullptr) != FALSE) {}
+    ~ClipboardSession() { close(); }
+    ClipboardSession(const ClipboardSession &) = delete;
+    ClipboardSession &operator=(const ClipboardSession &) = delete;
+    bool isOpen() const { return open; }
+    void close()
+    {
+        if (open)
+            CloseClipboard();
+        open = false;
+    }
+
+private:
+    bool open;
+};
+
+void GetFieldText(HWND control, WCHAR *text)
+{
+    GetWindowTextW(control, text, FIELD_CAPACITY - 1);
+}
+
+void SetPasteState(bool enabled)
+{
+    EnableMenuItem(menuHandle, IDM_PASTE, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+    SendMessageW(buttonBar, TB_ENABLEBUTTON, IDM_PASTE, enabled ? 1 : 0);
+}
+
+// Hands the object's text to the open clipboard; false when the clipboard did not take it.
+bool PutObjectText(const WCHAR *name, const WCHAR *serialNumber, const WCHAR *remark, const WCHAR *category)
+{
+    const size_t length = ClipboardTextLength(name, serialNumber, remark, category);
+    // The desktop clipboard takes a movable global block; once accepted it belongs to the clipboard.
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, length * sizeof(WCHAR));
+    if (!block)
+        return false;
+    WCHAR *text = static_cast<WCHAR *>(GlobalLock(block));
+    if (!text) {
+        GlobalFree(block);
+        return false;
+    }
+    BuildClipboardText(text, name, serialNumber, remark, category);
+    GlobalUnlock(block);
+    if (!SetClipboardData(CF_UNICODETEXT, block)) {
+        GlobalFree(block);
+        return false;
+    }
+    lastClipboardBlock = block;
+    return true;
+}
+
+}  // namespace
+
+bool CopyObject(HWND owner)
+{
+    bool copied = false;
+    {
+        ClipboardSession clipboard;
+        if (clipboard.isOpen() && EmptyClipboard()) {
+            WCHAR name[FIELD_CAPACITY], serialNumber[FIELD_CAPACITY], remark[FIELD_CAPACITY], category[FIELD_CAPACITY];
+            GetFieldText(nameLabel, name);
+            GetFieldText(serialLabel, serialNumber);
+            GetFieldText(remarkLabel, remark);
+            GetFieldText(categoryLabel, category);
+            copied = PutObjectText(name, serialNumber, remark, category);
+        }
+    }
+    if (!copied)
+        MessageBoxW(owner, COPY_FAILED_TEXT, L"Zifferbox", MB_ICONSTOP | MB_OKCANCEL);
+    RefreshPasteState();
+    return copied;
+}
+
+bool ReadClipboardObject(WCHAR *name, WCHAR *serialNumber, WCHAR *remark, WCHAR *category)
+{
+    name[0] = serialNumber[0] = remark[0] = category[0] = L'\0';
+    {
+        ClipboardSession clipboard;
+        HANDLE data = clipboard.isOpen() ? GetClipboardData(CF_UNICODETEXT) : nullptr;
+        const WCHAR *text = data ? static_cast<const WCHAR *>(GlobalLock(data)) : nullptr;
+        if (text) {
+            // Never read past the block, whether or not the other program terminated its text.
+            const WCHAR *end = text + GlobalSize(data) / sizeof(WCHAR);
+            const WCHAR *position = ParseClipboardField(name, text, end);
+            position = ParseClipboardField(serialNumber, position, end);
+            position = ParseClipboardField(remark, position, end);
+            ParseClipboardField(category, position, end);
+            GlobalUnlock(data);
+        }
+    }
+    const bool pasteable = name[0] != L'\0' && serialNumber[0] != L'\0';
+    SetPasteState(pasteable);
+    return pasteable;
+}
+
+void RefreshPasteState()
+{
+    WCHAR name[FIELD_CAPACITY], serialNumber[FIELD_CAPACITY], remark[FIELD_CAPACITY], category[FIELD_CAPACITY];
+    ReadClipboardObject(name, serialNumber, remark, category);
+}
+
+bool PasteObject()
+{
+    WCHAR name[FIELD_CAPACITY], serialNumber[FIELD_CAPACITY], remark[FIELD_CAPACITY], category[FIELD_CAPACITY];
+    if (!ReadClipboardObject(name, serialNumber, remark, category))
+        return false;
+    if (IsReservedFilterText(category))
+        category[0] = L'\0';
+    if (category[0] != L'\0' && categoryDatabase.findCategory(category) == 0)
+        categoryDatabase.addCategory(category);
+    if (objectDatabase.writeNewObject(name, serialNumber, remark, category) == 0) {
+        // Nothing was stored: say so rather than refresh as if it had been.
+        MessageBoxW(mainWindow, WRITE_FAILED_TEXT, L"Zifferbox", MB_ICONSTOP | MB_OKCANCEL);
+        return false;
+    }
+    RefillObjectList(objectDatabase.indexOfCurrentObject());
+    return true;
+}

@@ -1,0 +1,301 @@
+#include "shell/main_window.h"
+#include "platform/command_bands.h"
+#include "platform/help_viewer.h"
+#include "resources/resource.h"
+#include "shell/application.h"
+#include "shell/clipboard_exchange.h"
+#include "shell/object_commands.h"
+#include "store/category_database.h"
+#include "store/category_filter.h"
+#include "store/object_database.h"
+#include "store/settings_store.h"
+#include <cwchar>
+#include <initializer_list>
+
+HWND commandBands = nullptr;
+HWND menuBar = nullptr;
+HMENU menuHandle = nullptr;
+HWND buttonBar = nullptr;
+HWND filterBar = nullptr;
+HWND filterCombo = nullptr;
+HWND nameLabel = nullptr;
+HWND serialLabel = nullptr;
+HWND remarkLabel = nullptr;
+HWND categoryLabel = nullptr;
+HWND objectList = nullptr;
+HACCEL mainAccelerators = nullptr;
+
+namespace {
+
+constexpr UINT COMMAND_BANDS_ID = 1;
+constexpr DWORD COMMAND_BANDS_STYLE = 0x1000;  // the device's smart-labels band style
+constexpr WORD FILTER_COMBO_ID = 3;
+constexpr int FILTER_WIDTH = 189;
+constexpr UINT FILTER_COMBO_STYLE = WS_VSCROLL | CBS_DROPDOWNLIST | CBS_SORT;
+constexpr DWORD ADORNMENT_FLAGS = 0x0B;
+constexpr int ROW_HEIGHT = 15;
+constexpr int LIST_TOP = 60;  // below the menu bar: three rows of 18 pixels and a gap
+
+const WCHAR MAIN_HELP[] = L"zifferbox.htp#zifferbox_help";
+
+const WCHAR *const BUTTON_TIPS[] = {L"Neu", L"Bearbeiten", L"Ausschneiden", L"Kopieren", L"Einfügen", L"Löschen"};
+
+// The commands that need a selected object, in the order the rows refresh them.
+const int SELECTION_MENU_COMMANDS[] = {IDM_CUT, IDM_COPY, IDM_MODIFY, IDM_DELETE, IDM_DUPLICATE};
+const int SELECTION_BUTTON_COMMANDS[] = {IDM_CUT, IDM_COPY, IDM_MODIFY, IDM_DELETE};
+
+TBBUTTON Button(int image, int command, BYTE state, BYTE style)
+{
+    TBBUTTON button = {};
+    button.iBitmap = image;
+    button.idCommand = command;
+    button.fsState = state;
+    button.fsStyle = style;
+    return button;
+}
+
+void CreateCommandBands(HWND window)
+{
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES | ICC_COOL_CLASSES};
+    InitCommonControlsEx(&controls);
+    commandBands = CommandBands_Create(appInstance, window, COMMAND_BANDS_ID, COMMAND_BANDS_STYLE, nullptr);
+
+    REBARBANDINFOW bands[3] = {};
+    const UINT widths[3] = {110, 155, FILTER_WIDTH};
+    for (UINT i = 0; i < 3; ++i) {
+        bands[i].cbSize = sizeof bands[i];
+        bands[i].fMask = RBBIM_STYLE | RBBIM_SIZE | RBBIM_ID;
+        bands[i].fStyle = RBBS_NOGRIPPER;
+        bands[i].cx = widths[i];
+        bands[i].wID = i + 1;
+    }
+    CommandBands_AddBands(commandBands, appInstance, 3, bands);
+
+    menuBar = CommandBands_GetCommandBar(commandBands, 0);
+    CommandBar_InsertMenubar(menuBar, appInstance, IDR_MAIN_MENU, 0);
+    menuHandle = CommandBar_GetMenu(menuBar, 0);
+
+    buttonBar = CommandBands_GetCommandBar(commandBands, 1);
+    CommandBar_AddBitmap(buttonBar, HINST_COMMCTRL_DEVICE, 0, 0, 0, 0);
+    const TBBUTTON buttons[8] = {
+        Button(STD_FILENEW, IDM_NEW_OBJECT, TBSTATE_ENABLED, BTNS_BUTTON),
+        Button(STD_FILEOPEN, IDM_MODIFY, 0, BTNS_BUTTON),
+        Button(0, 0, TBSTATE_ENABLED, BTNS_SEP),
+        Button(STD_CUT, IDM_CUT, 0, BTNS_BUTTON),
+        Button(STD_COPY, IDM_COPY, 0, BTNS_BUTTON),
+        Button(STD_PASTE, IDM_PASTE, 0, BTNS_BUTTON),
+        Button(0, 0, TBSTATE_ENABLED, BTNS_SEP),
+        Button(STD_DELETE, IDM_DELETE, 0, BTNS_BUTTON),
+    };
+    CommandBar_AddButtons(buttonBar, 8, buttons);
+
+    filterBar = CommandBands_GetCommandBar(commandBands, 2);
+    filterCombo = CommandBar_InsertComboBox(filterBar, appInstance, FILTER_WIDTH, FILTER_COMBO_STYLE, FILTER_COMBO_ID, 0);
+}
+
+HWND CreateRow(HWND window, DWORD style, int y, int width)
+{
+    return CreateWindowExW(0, L"STATIC", L"", style, 0, y, width, ROW_HEIGHT, window, nullptr, appInstance, nullptr);
+}
+
+void GetFieldText(HWND control, WCHAR *text)
+{
+    GetWindowTextW(control, text, FIELD_CAPACITY - 1);
+}
+
+LRESULT OnCreate(HWND window)
+{
+    mainAccelerators = LoadAcceleratorsW(appInstance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
+    CreateCommandBands(window);
+
+    settingsStore.readCategoryFilter(categoryFilter);
+    RefreshFilterControl();
+    CommandBands_AddAdornments(commandBands, appInstance, ADORNMENT_FLAGS, nullptr);
+    SendMessageW(buttonBar, CMDBAR_SETTOOLTIPS, 6, reinterpret_cast<LPARAM>(BUTTON_TIPS));
+
+    RECT client;
+    GetClientRect(window, &client);
+    const int width = client.right - client.left;
+    const int height = client.bottom - client.top;
+    const int h = CommandBar_Height(menuBar);
+    const DWORD visibleRow = WS_CHILD | WS_VISIBLE | SS_NOTIFY;
+    nameLabel = CreateRow(window, visibleRow, h + 2, width);
+    serialLabel = CreateRow(window, visibleRow, h + 20, width);
+    remarkLabel = CreateRow(window, visibleRow, h + 38, width);
+    categoryLabel = CreateRow(window, WS_CHILD | SS_NOTIFY, h + 38, width);
+    for (HWND row : {nameLabel, serialLabel, remarkLabel})
+        SendMessageW(row, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont), TRUE);
+
+    objectList = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY, 0,
+                                 h + LIST_TOP, width, height - h - LIST_TOP, window, nullptr, appInstance, nullptr);
+    // The device's default list font is its GUI face; the desktop's stock system font is not.
+    SendMessageW(objectList, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+
+    RefillObjectList(0);
+    return 0;
+}
+
+LRESULT OnActivate(HWND window, WPARAM wParam)
+{
+    RefreshPasteState();
+    // On the desktop, focusing a child of a window that is losing activation pulls it back to
+    // the front, and the user could not switch away: the focus follows only on activation.
+    if (LOWORD(wParam) != WA_INACTIVE)
+        SetFocus(objectList);
+    return 0;
+}
+
+LRESULT OnClose(HWND window)
+{
+    CommandBar_Destroy(menuBar);
+    DestroyWindow(window);
+    return 0;
+}
+
+LRESULT OnDestroy()
+{
+    PostQuitMessage(0);
+    return 0;
+}
+
+LRESULT OnSettingChange(HWND window, WPARAM wParam)
+{
+    if (wParam != SPI_SETWORKAREA)
+        return 0;
+    RECT area;
+    if (!QueryWorkArea(0, &area))
+        return 0;
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    MoveWindow(window, area.left, area.top, width, height, TRUE);
+    const int h = CommandBar_Height(menuBar);
+    MoveWindow(objectList, 0, h + LIST_TOP, width, height - h - LIST_TOP, TRUE);
+    return 0;
+}
+
+LRESULT OnHelp()
+{
+    StartHelpViewer(MAIN_HELP);
+    return TRUE;
+}
+
+LRESULT OnListNotify(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (HIWORD(wParam)) {
+    case LBN_SELCHANGE:
+        RefreshDetails();
+        return 1;
+    case LBN_DBLCLK:
+        RunObjectCommand(window, IDM_MODIFY);
+        return 1;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT OnLabelClick(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (HIWORD(wParam) != STN_CLICKED)
+        return DefWindowProcW(window, message, wParam, lParam);
+    WCHAR name[FIELD_CAPACITY];
+    GetFieldText(nameLabel, name);
+    RunObjectCommand(window, name[0] != L'\0' ? IDM_MODIFY : IDM_NEW_OBJECT);
+    SetFocus(objectList);
+    return 1;
+}
+
+LRESULT OnFilterNotify(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const int code = HIWORD(wParam);
+    if (code != CBN_SELENDOK && code != CBN_SELENDCANCEL)
+        return DefWindowProcW(window, message, wParam, lParam);
+    WCHAR chosen[FIELD_CAPACITY];
+    GetFieldText(filterCombo, chosen);
+    if (wcscmp(chosen, categoryFilter) != 0) {
+        CopyField(categoryFilter, chosen);
+        settingsStore.writeCategoryFilter(categoryFilter);
+        RefillObjectList(0);
+    }
+    SetFocus(objectList);
+    return 1;
+}
+
+LRESULT OnCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const HWND source = reinterpret_cast<HWND>(lParam);
+    const int id = LOWORD(wParam);
+    if (source && source == objectList)
+        return OnListNotify(window, message, wParam, lParam);
+    if (source && (source == nameLabel || source == serialLabel || source == remarkLabel))
+        return OnLabelClick(window, message, wParam, lParam);
+    if (source && source == filterCombo)
+        return OnFilterNotify(window, message, wParam, lParam);
+    if (id == IDM_EXIT || id == IDCANCEL)
+        return OnClose(window);
+    if (RunObjectCommand(window, id))
+        return 0;
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+void RefreshDetails()
+{
+    const int selected = static_cast<int>(SendMessageW(objectList, LB_GETCURSEL, 0, 0));
+    WCHAR name[FIELD_CAPACITY] = L"", serialNumber[FIELD_CAPACITY] = L"", remark[FIELD_CAPACITY] = L"",
+          category[FIELD_CAPACITY] = L"";
+    if (selected != LB_ERR)
+        objectDatabase.readFilteredObject(selected, name, serialNumber, remark, category);
+    SetWindowTextW(nameLabel, name);
+    SetWindowTextW(serialLabel, serialNumber);
+    SetWindowTextW(remarkLabel, remark);
+    SetWindowTextW(categoryLabel, category);
+
+    const bool hasSelection = selected != LB_ERR;
+    for (int command : SELECTION_MENU_COMMANDS)
+        EnableMenuItem(menuHandle, command, MF_BYCOMMAND | (hasSelection ? MF_ENABLED : MF_GRAYED));
+    for (int command : SELECTION_BUTTON_COMMANDS)
+        SendMessageW(buttonBar, TB_ENABLEBUTTON, command, hasSelection ? 1 : 0);
+}
+
+void RefreshFilterControl()
+{
+    categoryDatabase.fillCategoryList(filterCombo, CB_RESETCONTENT, CB_ADDSTRING);
+    const LRESULT found = SendMessageW(filterCombo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                       reinterpret_cast<LPARAM>(categoryFilter));
+    // The search ignores letter case, the filter does not: only the exact entry counts as found.
+    if (found != CB_ERR) {
+        WCHAR entry[FIELD_CAPACITY] = L"";
+        if (SendMessageW(filterCombo, CB_GETLBTEXTLEN, found, 0) < FIELD_CAPACITY)
+            SendMessageW(filterCombo, CB_GETLBTEXT, found, reinterpret_cast<LPARAM>(entry));
+        if (wcscmp(entry, categoryFilter) == 0) {
+            SendMessageW(filterCombo, CB_SETCURSEL, found, 0);
+            return;
+        }
+    }
+    SendMessageW(filterCombo, CB_SETCURSEL, 0, 0);
+    GetFieldText(filterCombo, categoryFilter);
+    // While the window is being created the list does not exist yet; creation fills it.
+    if (objectList)
+        RefillObjectList(0);
+}
+
+void RefillObjectList(int position)
+{
+    objectDatabase.fillFilteredNameList(objectList);
+    SendMessageW(objectList, LB_SETCURSEL, position, 0);
+    RefreshDetails();
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:        return OnCreate(window);
+    case WM_DESTROY:       return OnDestroy();
+    case WM_ACTIVATE:      return OnActivate(window, wParam);
+    case WM_CLOSE:         return OnClose(window);
+    case WM_SETTINGCHANGE: return OnSettingChange(window, wParam);
+    case WM_HELP:          return OnHelp();
+    case WM_COMMAND:       return OnCommand(window, message, wParam, lParam);
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}

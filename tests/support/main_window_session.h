@@ -1,0 +1,42 @@
+// The program's main window, created in the test process the way start-up creates it, over a
+// fresh store file and a scratch registry.
+#pragma once
+#include <windows.h>
+#include <string>
+#include <vector>
+
+struct SessionObject {
+    const wchar_t *name;
+    const wchar_t *serialNumber;
+    const wchar_t *remark;
+    const wchar_t *category;
+};
+
+class MainWindowSession {
+public:
+    // Stores the objects and categories (and the registry filter, when given) before the window
+    // is created, as a previous run would have left them.
+    MainWindowSession(const std::vector<SessionObject> &objects = {}, const std::vector<const wchar_t *> &categories = {},
+                      const wchar_t *storedFilter = nullptr);
+    ~MainWindowSession();
+    MainWindowSession(const MainWindowSession &) = delete;
+    MainWindowSession &operator=(const MainWindowSession &) = delete;
+
+    bool created() const { return window != nullptr; }
+    HWND window = nullptr;
+    std::wstring storePath;
+};
+
+// Texts and states of the main window as a user sees them.
+std::wstring WindowText(HWND window);
+std::vector<std::wstring> ListedNames();
+int SelectedPosition();
+std::wstring ComboSelection(HWND combo);
+bool MenuItemEnabled(int command);
+bool ButtonEnabled(int command);
+// Delivers the messages that are waiting, as the message loop would.
+void PumpMessages();
+// The stored registry filter, or "<none>" when the value does not exist.
+std::wstring StoredFilter();
+// Picks entry `text` of the filter drop-down as a user would (selection ended with OK).
+void PickFilter(const wchar_t *text);
