@@ -126,7 +126,9 @@ LRESULT OnCreate(HWND window)
     for (HWND row : {nameLabel, serialLabel, remarkLabel})
         SendMessageW(row, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont), TRUE);
 
-    objectList = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY, 0,
+    // Without LBS_NOINTEGRALHEIGHT the desktop list stops a part-row short of the window's bottom.
+    objectList = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
+                                 WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, 0,
                                  h + LIST_TOP, width, height - h - LIST_TOP, window, nullptr, appInstance, nullptr);
     // The device's default list font is its GUI face; the desktop's stock system font is not.
     SendMessageW(objectList, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);

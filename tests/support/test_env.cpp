@@ -11,7 +11,14 @@ std::wstring TestFolder()
         GetTempPathW(MAX_PATH, base);
         folder = std::wstring(base) + L"zifferbox-tests";
     } else {
+        // ctest hands over the build's Unix path; Wine reaches it through drive Z:.
         folder = base;
+        if (folder[0] == L'/') {
+            for (wchar_t &c : folder)
+                if (c == L'/')
+                    c = L'\\';
+            folder = L"Z:" + folder;
+        }
     }
     SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
     return folder;
