@@ -159,7 +159,7 @@ LRESULT CALLBACK CommandBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM lP
 {
     CommandBarState *state = reinterpret_cast<CommandBarState *>(data);
     switch (message) {
-    case TB_SETTOOLTIPS:
+    case CMDBAR_SETTOOLTIPS:
         // On the desktop this number is TB_INSERTMARKHITTEST: it must never reach the toolbar.
         return OnSetToolTips(state, wParam, lParam);
     case WM_NOTIFY:
@@ -432,7 +432,7 @@ BOOL CommandBar_AddButtons(HWND bar, UINT count, const TBBUTTON *buttons)
 BOOL CommandBar_AddToolTips(HWND bar, UINT count, const WCHAR *const *texts)
 {
     if (!FindCommandBarState(bar)) return FALSE;
-    return (BOOL)SendMessageW(bar, TB_SETTOOLTIPS, count, (LPARAM)texts);
+    return (BOOL)SendMessageW(bar, CMDBAR_SETTOOLTIPS, count, (LPARAM)texts);
 }
 
 HWND CommandBar_InsertComboBox(HWND bar, HINSTANCE instance, int width, UINT style, WORD id, WORD button)
