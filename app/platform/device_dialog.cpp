@@ -104,9 +104,22 @@ HFONT CreateCaptionButtonFont(int buttonHeight)
     metrics.cbSize = sizeof metrics;
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
     LOGFONTW font = metrics.lfCaptionFont;
-    font.lfHeight = -std::max(7, buttonHeight - 6);
+    font.lfHeight = -std::max(8, buttonHeight - 5);
     font.lfWeight = FW_BOLD;
     return CreateFontIndirectW(&font);
+}
+
+// Both buttons are push frames with text: the caption glyph font is not always there under Wine.
+void PaintCaptionButton(HDC dc, RECT rect, const WCHAR *text, bool down)
+{
+    DrawFrameControl(dc, &rect, DFC_BUTTON, DFCS_BUTTONPUSH | (down ? DFCS_PUSHED : 0));
+    if (down) OffsetRect(&rect, 1, 1);
+    UniqueFont font(CreateCaptionButtonFont(rect.bottom - rect.top));
+    const HGDIOBJ old = SelectObject(dc, font.get());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    DrawTextW(dc, text, -1, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(dc, old);
 }
 
 void PaintCaptionButtons(HWND dialog, const DeviceDialog *state)
@@ -114,21 +127,10 @@ void PaintCaptionButtons(HWND dialog, const DeviceDialog *state)
     WindowDC dc(dialog);
     if (!dc.get()) return;
     RECT rect;
-    if (CaptionButtonRect(dialog, state, kHitHelp, &rect)) {
-        const bool down = state->pressed == kHitHelp && state->pressedInside;
-        DrawFrameControl(dc.get(), &rect, DFC_CAPTION, DFCS_CAPTIONHELP | (down ? DFCS_PUSHED : 0));
-    }
-    if (CaptionButtonRect(dialog, state, kHitOk, &rect)) {
-        const bool down = state->pressed == kHitOk && state->pressedInside;
-        DrawFrameControl(dc.get(), &rect, DFC_BUTTON, DFCS_BUTTONPUSH | (down ? DFCS_PUSHED : 0));
-        if (down) OffsetRect(&rect, 1, 1);
-        UniqueFont font(CreateCaptionButtonFont(rect.bottom - rect.top));
-        const HGDIOBJ old = SelectObject(dc.get(), font.get());
-        SetBkMode(dc.get(), TRANSPARENT);
-        SetTextColor(dc.get(), GetSysColor(COLOR_BTNTEXT));
-        DrawTextW(dc.get(), L"OK", -1, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-        SelectObject(dc.get(), old);
-    }
+    if (CaptionButtonRect(dialog, state, kHitHelp, &rect))
+        PaintCaptionButton(dc.get(), rect, L"?", state->pressed == kHitHelp && state->pressedInside);
+    if (CaptionButtonRect(dialog, state, kHitOk, &rect))
+        PaintCaptionButton(dc.get(), rect, L"OK", state->pressed == kHitOk && state->pressedInside);
 }
 
 void PressCaptionButton(HWND dialog, LRESULT which)

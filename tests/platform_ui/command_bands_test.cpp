@@ -13,6 +13,26 @@ void CALLBACK EndStuckMenu(HWND, UINT, UINT_PTR, DWORD)
     EndMenu();
 }
 
+// The adornment button with this text somewhere inside the strip.
+HWND FindAdornment(HWND bands, const WCHAR *text)
+{
+    struct Search {
+        const WCHAR *text;
+        HWND found;
+    } search{text, nullptr};
+    EnumChildWindows(
+        bands,
+        [](HWND child, LPARAM data) -> BOOL {
+            auto *s = reinterpret_cast<Search *>(data);
+            WCHAR caption[8] = L"";
+            GetWindowTextW(child, caption, 8);
+            if (lstrcmpW(caption, s->text) == 0) s->found = child;
+            return !s->found;
+        },
+        (LPARAM)&search);
+    return search.found;
+}
+
 class CommandBandsTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -232,20 +252,8 @@ TEST(CommandBarToolTips, NeverReachTheToolbarAndAnswerWithTheCopiedTexts)
 
 TEST_F(CommandBandsTest, AdornmentsSendHelpAndCloseFromTheRightEnd)
 {
-    HWND found[2] = {nullptr, nullptr};
-    EnumChildWindows(
-        host.bands,
-        [](HWND child, LPARAM data) -> BOOL {
-            auto *slots = reinterpret_cast<HWND *>(data);
-            WCHAR text[8] = L"";
-            GetWindowTextW(child, text, 8);
-            if (lstrcmpW(text, L"?") == 0) slots[0] = child;
-            if (lstrcmpW(text, L"\u00D7") == 0) slots[1] = child;
-            return TRUE;
-        },
-        (LPARAM)found);
-    HWND help = found[0];
-    HWND close = found[1];
+    HWND help = FindAdornment(host.bands, L"?");
+    HWND close = FindAdornment(host.bands, L"\u00D7");
     ASSERT_NE(help, nullptr);
     ASSERT_NE(close, nullptr);
 
@@ -262,7 +270,7 @@ TEST_F(CommandBandsTest, AdornmentsSendHelpAndCloseFromTheRightEnd)
     EXPECT_EQ(Received(WM_HELP).size(), 1u);
     EXPECT_TRUE(Received(WM_CLOSE).empty());
     SendMessageW(close, BM_CLICK, 0, 0);
-    Robot::Pump(30);
+    Robot::PumpUntil([] { return !Received(WM_CLOSE).empty(); });
     EXPECT_EQ(Received(WM_CLOSE).size(), 1u);
     EXPECT_TRUE(Received(WM_COMMAND).empty());
 }
@@ -295,7 +303,7 @@ TEST_F(CommandBandsTest, MenuPopupsShowTheStatesSetOnTheBarsMenu)
     hostMessages.clear();
     keysForPopup = {VK_DOWN, VK_RETURN};
     TapButton(host.menuBar, 0);
-    Robot::Pump(50);
+    Robot::PumpUntil([] { return !Received(WM_COMMAND).empty(); });
     ASSERT_EQ(Received(WM_INITMENUPOPUP).size(), 1u);
     EXPECT_EQ((HMENU)Received(WM_INITMENUPOPUP)[0].wParam, GetSubMenu(host.menu, 0));
     const auto commands = Received(WM_COMMAND);
@@ -307,6 +315,7 @@ TEST_F(CommandBandsTest, MenuPopupsShowTheStatesSetOnTheBarsMenu)
 // The keyboard reaches the menu from the focused list box: Alt+D, Alt+B, and F10 or Alt alone.
 TEST_F(CommandBandsTest, AltMnemonicsAndF10OpenThePopupsFromAChildWindow)
 {
+    SetForegroundWindow(host.window);
     SetActiveWindow(host.window);
     SetFocus(host.list);
     ASSERT_EQ(GetFocus(), host.list);
@@ -328,7 +337,8 @@ TEST_F(CommandBandsTest, AltMnemonicsAndF10OpenThePopupsFromAChildWindow)
             PostMessageW(host.list, WM_SYSKEYDOWN, c.key, 0x20000001);  // context code: Alt is down
         else
             SendMessageW(host.window, WM_SYSCOMMAND, SC_KEYMENU, 0);
-        Robot::Pump(80);
+        Robot::PumpUntil([] { return !Received(WM_INITMENUPOPUP).empty(); });
+        Robot::Pump(20);
         const auto popups = Received(WM_INITMENUPOPUP);
         ASSERT_EQ(popups.size(), 1u);
         EXPECT_EQ((HMENU)popups[0].wParam, GetSubMenu(host.menu, c.popup));
@@ -337,7 +347,7 @@ TEST_F(CommandBandsTest, AltMnemonicsAndF10OpenThePopupsFromAChildWindow)
     // Alt with a letter that is no mnemonic opens nothing.
     hostMessages.clear();
     PostMessageW(host.list, WM_SYSKEYDOWN, 'Q', 0x20000001);
-    Robot::Pump(80);
+    Robot::Pump(150);
     EXPECT_TRUE(Received(WM_INITMENUPOPUP).empty());
 }
 
@@ -351,6 +361,27 @@ TEST_F(CommandBandsTest, DestroyingTheMenuBarLeavesTheRestWorking)
     EXPECT_TRUE(Received(WM_INITMENUPOPUP).empty());
     TapButton(host.buttonBar, 0);
     EXPECT_EQ(Received(WM_COMMAND).size(), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+// The main window moves onto a new work area: the strip follows its width, adornments at the end.
+TEST_F(CommandBandsTest, StripFollowsTheWindowWidth)
+{
+    for (int width : {760, 520}) {
+        SCOPED_TRACE(width);
+        MoveWindow(host.window, 0, 0, width, 400, TRUE);
+        RECT client{};
+        GetClientRect(host.window, &client);
+        const RECT strip = ScreenRect(host.bands);
+        EXPECT_EQ(strip.right - strip.left, client.right);
+        HWND close = FindAdornment(host.bands, L"\u00D7");
+        ASSERT_NE(close, nullptr);
+        EXPECT_GE(ScreenRect(close).right, strip.right - 8);
+        EXPECT_EQ((int)SendMessageW(host.bands, RB_GETROWCOUNT, 0, 0), 1);
+    }
 }
 
 }  // namespace

@@ -68,7 +68,7 @@ std::wstring TextOf(HWND window)
     return buffer;
 }
 
-HelpWindow WaitForHelpWindow(const std::wstring &titlePart, DWORD milliseconds = 10000)
+HelpWindow WaitForHelpWindow(const std::wstring &titlePart, DWORD milliseconds = 20000)
 {
     HelpWindow found;
     const DWORD start = GetTickCount();
@@ -156,7 +156,7 @@ TEST_F(PegHelpTest, ShowsTheSectionOfEachAnchorAndReusesItsWindow)
         SCOPED_TRACE(topic.argument);
         Process second;
         ASSERT_TRUE(StartViewer(second, topic.argument));
-        EXPECT_EQ(WaitForSingleObject(second.info.hProcess, 10000), WAIT_OBJECT_0);
+        EXPECT_EQ(WaitForSingleObject(second.info.hProcess, 20000), WAIT_OBJECT_0);
         const HelpWindow again = WaitForHelpWindow(std::wstring(L"Hilfe - ") + topic.heading);
         EXPECT_EQ(again.window, shown.window);
         EXPECT_NE(again.text.find(topic.phrase), std::wstring::npos);

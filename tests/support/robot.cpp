@@ -138,6 +138,21 @@ void Robot::Pump(DWORD milliseconds)
     }
 }
 
+bool Robot::PumpUntil(const std::function<bool()> &done, DWORD milliseconds)
+{
+    const DWORD start = GetTickCount();
+    MSG msg;
+    for (;;) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (done()) return true;
+        if (GetTickCount() - start >= milliseconds) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+}
+
 LRESULT CALLBACK Robot::HookProc(int code, WPARAM wParam, LPARAM lParam)
 {
     if (code == HCBT_CREATEWND && activeRobot) {

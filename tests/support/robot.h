@@ -47,6 +47,8 @@ public:
     size_t PendingAnswers() const { return boxAnswers_.size() + dialogActions_.size(); }
     // Pumps messages for this long (timers included), for code that posts its work.
     static void Pump(DWORD milliseconds);
+    // Pumps messages until `done` holds or the time is up; returns whether it held.
+    static bool PumpUntil(const std::function<bool()> &done, DWORD milliseconds = 3000);
 
 private:
     struct Tracked {
