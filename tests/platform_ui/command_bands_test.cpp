@@ -200,9 +200,12 @@ TEST_F(CommandBandsTest, ComboNotificationsReachTheWindowUnchanged)
 // The class procedure of toolbars created from now on, to see what reaches the toolbar itself.
 WNDPROC originalToolbarProc = nullptr;
 int tooltipMessagesAtToolbar = 0;
+int messagesAtToolbar = 0;
+static_assert(CMDBAR_SETTOOLTIPS == 0x0451, "the device's number");
 
 LRESULT CALLBACK ToolbarSpy(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    ++messagesAtToolbar;
     if (message == 0x0451) ++tooltipMessagesAtToolbar;
     return CallWindowProcW(originalToolbarProc, window, message, wParam, lParam);
 }
@@ -215,6 +218,7 @@ TEST(CommandBarToolTips, NeverReachTheToolbarAndAnswerWithTheCopiedTexts)
     ASSERT_NE(probe, nullptr);
     originalToolbarProc = (WNDPROC)SetClassLongPtrW(probe, GCLP_WNDPROC, (LONG_PTR)ToolbarSpy);
     tooltipMessagesAtToolbar = 0;
+    messagesAtToolbar = 0;
 
     StripHost host = CreateStripHost();
     // Also through the platform call, on a bar without buttons.
@@ -244,6 +248,7 @@ TEST(CommandBarToolTips, NeverReachTheToolbarAndAnswerWithTheCopiedTexts)
     SendMessageW(host.buttonBar, WM_NOTIFY, 4242, (LPARAM)&unknown);
     EXPECT_TRUE(unknown.lpszText == nullptr || unknown.lpszText[0] == L'\0');
 
+    EXPECT_GT(messagesAtToolbar, 0) << "the spy sits under the bars";
     EXPECT_EQ(tooltipMessagesAtToolbar, 0);
     DestroyStripHost(host);
     SetClassLongPtrW(probe, GCLP_WNDPROC, (LONG_PTR)originalToolbarProc);

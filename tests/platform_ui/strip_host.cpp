@@ -79,7 +79,7 @@ StripHost CreateStripHost()
     // The caller's table lives on the stack: the bar must keep copies.
     WCHAR texts[6][32] = {L"Neu", L"Bearbeiten", L"Ausschneiden", L"Kopieren", L"Einfügen", L"Löschen"};
     const WCHAR *tips[6] = {texts[0], texts[1], texts[2], texts[3], texts[4], texts[5]};
-    SendMessageW(host.buttonBar, CMDBAR_SETTOOLTIPS, 6, (LPARAM)tips);
+    SendMessageW(host.buttonBar, 0x0451, 6, (LPARAM)tips);  // as the device's callers send it
     for (auto &text : texts) text[0] = L'#';
 
     const int h = CommandBar_Height(host.menuBar);
