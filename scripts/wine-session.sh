@@ -16,6 +16,9 @@ prepare_prefix() {
     wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </dev/null >/dev/null 2>&1
   else
     wine reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f </dev/null >/dev/null 2>&1 || true
+    # Wine draws the frames itself: dialogs keep their captions (and the caption OK and help
+    # buttons drawn there) with or without a window manager.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f </dev/null >/dev/null 2>&1
   fi
   # The desktop process started with the old driver would keep windows from being created.
   wineserver -k 2>/dev/null || true
