@@ -26,9 +26,21 @@ prepare_prefix() {
   echo "$driver" > "$stamp"
 }
 
+# Debian's Wine does not find its own Tahoma and Marlett from a new prefix: without them the
+# program's Tahoma becomes another face and Wine's caption buttons show letters for glyphs.
+install_fonts() {
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  [ -d "$fonts" ] || return 0
+  for f in tahoma.ttf tahomabd.ttf marlett.ttf; do
+    [ -f "/usr/share/wine/fonts/$f" ] && [ ! -f "$fonts/$f" ] && cp "/usr/share/wine/fonts/$f" "$fonts/"
+  done
+  return 0
+}
+
 case "${1:-}" in
   start)
     prepare_prefix
+    install_fonts
     # wineserver puts itself in the background; wineboot then starts Wine's services once.
     setsid wineserver -p </dev/null >/dev/null 2>&1
     setsid wine wineboot </dev/null >/dev/null 2>&1
