@@ -23,5 +23,8 @@ run: build
 bench: build
 	BUILD_DIR=$(abspath $(BUILD)) scripts/run-bench.sh
 
+dist: build
+	BUILD_DIR=$(abspath $(BUILD)) scripts/make-dist.sh
+
 clean:
 	rm -rf $(BUILD) dist

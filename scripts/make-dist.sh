@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Builds dist/, the installation medium: setup.exe, Zifferbox.ini and Zifferbox.cab (the
+# handheld files packed with gcab), our CEAppMgr.exe stand-in and LIESMICH.txt.
+# Run after the build (`make dist` does both).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$root/build}
+dist=${DIST_DIR:-$root/dist}
+
+payload=("$build/app/zifferbox.exe" "$build/tools/peghelp/PegHelp.exe" "$root/tools/peghelp/zifferbox.htp")
+medium=("$build/setup/setup.exe" "$root/setup/Zifferbox.ini" "$build/tools/ceappmgr/CEAppMgr.exe"
+        "$root/setup/LIESMICH.txt")
+missing=0
+for file in "${payload[@]}" "${medium[@]}"; do
+  if [ ! -f "$file" ]; then echo "make-dist: missing $file" >&2; missing=1; fi
+done
+[ "$missing" = 0 ] || { echo "make-dist: build first (make build)" >&2; exit 1; }
+
+staging=$(mktemp -d)
+trap 'rm -rf "$staging"' EXIT
+cp "${payload[@]}" "$staging/"
+rm -rf "$dist"
+mkdir -p "$dist"
+# -n: names without folders, which the manager insists on; -z: compressed.
+(cd "$staging" && gcab -c -n -z "$dist/Zifferbox.cab" zifferbox.exe PegHelp.exe zifferbox.htp)
+cp "${medium[@]}" "$dist/"
+echo "make-dist: $(cd "$dist" && ls | tr '\n' ' ')in $dist"

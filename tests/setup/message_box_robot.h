@@ -1,0 +1,25 @@
+// Watches another process's windows and answers its message boxes from outside, the way a
+// user would: finds the box, reads caption, text, buttons and owner, and presses a button.
+#pragma once
+#include <windows.h>
+#include <string>
+#include <vector>
+
+struct SeenMessageBox {
+    HWND box = nullptr;
+    HWND owner = nullptr;
+    std::wstring caption;
+    std::wstring text;
+    std::vector<int> buttons;  // ids of the visible buttons, ascending
+    bool hasIcon = false;
+};
+
+// First top-level window of class className that belongs to process processId, or null.
+HWND FindProcessWindow(DWORD processId, const wchar_t *className, bool visibleOnly);
+
+// Waits up to timeoutMs for a visible message box of the process; box is null when none came
+// (or the process ended first).
+SeenMessageBox WaitForMessageBox(HANDLE process, DWORD timeoutMs);
+
+// Presses IDOK or IDCANCEL of a box seen above and waits until the box is gone.
+void PressButton(HWND box, int id);
