@@ -7,7 +7,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 dist=${DIST_DIR:-$root/dist}
 
-payload=("$build/app/zifferbox.exe" "$build/tools/peghelp/PegHelp.exe" "$root/tools/peghelp/zifferbox.htp")
+# The help viewer is built beside zifferbox.exe, as it lies beside it on the device.
+peghelp="$build/app/PegHelp.exe"
+[ -f "$peghelp" ] || peghelp="$build/tools/peghelp/PegHelp.exe"
+payload=("$build/app/zifferbox.exe" "$peghelp" "$root/tools/peghelp/zifferbox.htp")
 medium=("$build/setup/setup.exe" "$root/setup/Zifferbox.ini" "$build/tools/ceappmgr/CEAppMgr.exe"
         "$root/setup/LIESMICH.txt")
 missing=0
