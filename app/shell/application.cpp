@@ -43,9 +43,11 @@ int RunMessageLoop()
     MSG message;
     BOOL result;
     while ((result = GetMessageW(&message, nullptr, 0, 0)) == 1) {
-        // Translation and dispatch also follow a key that became an accelerator command.
-        TranslateAcceleratorW(mainWindow, mainAccelerators, &message);
-        TranslateMessage(&message);
+        // Dispatch also follows a key that became an accelerator command. Its character is not
+        // made: after the command's dialog Ctrl is up again, so Ctrl+N would reach the list as
+        // "n" and select the first name beginning with n instead of the new object.
+        if (!TranslateAcceleratorW(mainWindow, mainAccelerators, &message))
+            TranslateMessage(&message);
         DispatchMessageW(&message);
     }
     return result == 0 ? static_cast<int>(message.wParam) : 0;
