@@ -42,7 +42,7 @@ case "${1:-}" in
     prepare_prefix
     install_fonts
     # wineserver puts itself in the background; wineboot then starts Wine's services once.
-    setsid wineserver -p </dev/null >/dev/null 2>&1
+    setsid wineserver -p </dev/null >/dev/null 2>&1 || true  # already running: keep it
     setsid wine wineboot </dev/null >/dev/null 2>&1
     ;;
   stop)
