@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# The desktop the acceptance journeys and the UI figures run on: an Xvfb screen and a Wine
+# prefix of its own with the X11 driver, so the programs get real X input and real painting.
+#   session.sh start   starts Xvfb and the prefix's wineserver; writes session.env
+#   session.sh stop    ends both
+# BUILD_DIR names the build tree (default: build beside the sources).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=${BUILD_DIR:-$root/build}
+state=$build/tests/acceptance
+env_file=$state/session.env
+export ZB_WINEPREFIX=${ZB_ACCEPT_PREFIX:-$build/wineprefix-acceptance}
+export ZB_DISPLAY=x11
+
+stop() {
+  [ -f "$env_file" ] || return 0
+  # shellcheck disable=SC1090
+  . "$env_file"
+  DISPLAY=$ZB_X_DISPLAY "$root/scripts/wine-session.sh" stop || true
+  if [ -n "${ZB_XVFB_PID:-}" ] && kill -0 "$ZB_XVFB_PID" 2>/dev/null; then
+    kill "$ZB_XVFB_PID" 2>/dev/null || true
+    for _ in $(seq 50); do kill -0 "$ZB_XVFB_PID" 2>/dev/null || break; sleep 0.1; done
+  fi
+  rm -f "$env_file"
+}
+
+start() {
+  for tool in Xvfb xdotool; do
+    command -v "$tool" >/dev/null || { echo "session: $tool is missing (scripts/install-deps.sh)" >&2; exit 1; }
+  done
+  stop
+  mkdir -p "$state"
+  # Xvfb picks a free display itself and writes its number to the descriptor.
+  local number_file=$state/xvfb.display
+  rm -f "$number_file"
+  setsid Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$number_file" </dev/null >/dev/null 2>&1 &
+  local xvfb_pid=$!
+  for _ in $(seq 100); do [ -s "$number_file" ] && break; sleep 0.1; done
+  [ -s "$number_file" ] || { echo "session: Xvfb did not start" >&2; kill "$xvfb_pid" 2>/dev/null; exit 1; }
+  local display=":$(tr -dc 0-9 <"$number_file")"
+  # A German keyboard, as the user's: umlauts and ß are keys, so xdotool types them directly
+  # instead of remapping spare keys on the fly, which Wine does not always follow.
+  setxkbmap -display "$display" de nodeadkeys || echo "session: German keyboard layout unavailable" >&2
+  cat >"$env_file" <<END
+ZB_X_DISPLAY=$display
+ZB_XVFB_PID=$xvfb_pid
+ZB_WINEPREFIX=$ZB_WINEPREFIX
+END
+  DISPLAY=$display "$root/scripts/wine-session.sh" start
+  echo "session: Xvfb $display (pid $xvfb_pid), prefix $ZB_WINEPREFIX"
+}
+
+case "${1:-}" in
+  start) start ;;
+  stop) stop ;;
+  *) echo "usage: $0 start|stop" >&2; exit 2 ;;
+esac
