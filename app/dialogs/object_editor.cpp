@@ -1,4 +1,5 @@
 #include "dialogs/object_editor.h"
+#include "platform/combo_search.h"
 #include "platform/device_dialog.h"
 #include "platform/help_viewer.h"
 #include "resources/resource.h"
@@ -46,37 +47,12 @@ void GetWindowField(HWND window, WCHAR *text)
     GetWindowTextW(window, text, FIELD_CAPACITY - 1);
 }
 
-bool EntryEquals(HWND combo, int index, const WCHAR *text)
-{
-    const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, index, 0);
-    if (length == CB_ERR || length >= FIELD_CAPACITY)
-        return false;
-    WCHAR entry[FIELD_CAPACITY] = L"";
-    SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(entry));
-    return wcscmp(entry, text) == 0;
-}
-
-// The search of the combo box ignores letter case. Returns the entry equal to `text` with its
-// case; failing that, the first entry equal without regard to case unless `sameCase`; else CB_ERR.
-int FindEntry(HWND combo, const WCHAR *text, bool sameCase)
-{
-    const int first = static_cast<int>(
-        SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text)));
-    if (first == CB_ERR)
-        return CB_ERR;
-    int found = first;
-    do {
-        if (EntryEquals(combo, found, text))
-            return found;
-        found = static_cast<int>(
-            SendMessageW(combo, CB_FINDSTRINGEXACT, found, reinterpret_cast<LPARAM>(text)));
-    } while (found != CB_ERR && found != first);
-    return sameCase ? CB_ERR : first;
-}
-
 void SelectCategory(HWND combo, const WCHAR *category)
 {
-    const int found = FindEntry(combo, category, false);
+    int found = FindComboEntry(combo, category, false);
+    // Not found: " - Ohne -", looked up by its text, since a category may sort ahead of it.
+    if (found == CB_ERR)
+        found = FindComboEntry(combo, NO_CATEGORY, true);
     SendMessageW(combo, CB_SETCURSEL, found == CB_ERR ? 0 : found, 0);
 }
 
@@ -84,7 +60,7 @@ void FillCategoryCombo(HWND combo)
 {
     categoryDatabase.fillCategoryList(combo, CB_RESETCONTENT, CB_ADDSTRING);
     // A category may sort ahead of " - Alle -": remove that entry by its text, not by position.
-    const int all = FindEntry(combo, ALL_CATEGORIES, true);
+    const int all = FindComboEntry(combo, ALL_CATEGORIES, true);
     if (all != CB_ERR)
         SendMessageW(combo, CB_DELETESTRING, all, 0);
     SendMessageW(combo, CB_SETCURSEL, 0, 0);

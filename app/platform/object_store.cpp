@@ -70,9 +70,11 @@ struct OpenDatabase {
     size_t cursorPosition = 0;
 };
 
-std::recursive_mutex storeLock;
-std::unique_ptr<Store> store;
-std::map<HANDLE, OpenDatabase> handles;
+// Never destroyed: the store classes' globals close their databases from their destructors at
+// exit, and globals of other files may be destroyed after these would be.
+std::recursive_mutex &storeLock = *new std::recursive_mutex;
+std::unique_ptr<Store> &store = *new std::unique_ptr<Store>;
+std::map<HANDLE, OpenDatabase> &handles = *new std::map<HANDLE, OpenDatabase>;
 UINT_PTR lastHandle = 0x5A00;
 
 std::u16string ToU16(const std::wstring &text) { return std::u16string(text.begin(), text.end()); }

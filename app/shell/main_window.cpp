@@ -1,4 +1,5 @@
 #include "shell/main_window.h"
+#include "platform/combo_search.h"
 #include "platform/command_bands.h"
 #include "platform/help_viewer.h"
 #include "resources/resource.h"
@@ -118,11 +119,12 @@ LRESULT OnCreate(HWND window)
     const int width = client.right - client.left;
     const int height = client.bottom - client.top;
     const int h = CommandBar_Height(menuBar);
-    const DWORD visibleRow = WS_CHILD | WS_VISIBLE | SS_NOTIFY;
+    // SS_NOPREFIX: an "&" in a name is shown, not taken for a mnemonic.
+    const DWORD visibleRow = WS_CHILD | WS_VISIBLE | SS_NOTIFY | SS_NOPREFIX;
     nameLabel = CreateRow(window, visibleRow, h + 2, width);
     serialLabel = CreateRow(window, visibleRow, h + 20, width);
     remarkLabel = CreateRow(window, visibleRow, h + 38, width);
-    categoryLabel = CreateRow(window, WS_CHILD | SS_NOTIFY, h + 38, width);
+    categoryLabel = CreateRow(window, WS_CHILD | SS_NOTIFY | SS_NOPREFIX, h + 38, width);
     for (HWND row : {nameLabel, serialLabel, remarkLabel})
         SendMessageW(row, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont), TRUE);
 
@@ -262,19 +264,15 @@ void RefreshDetails()
 void RefreshFilterControl()
 {
     categoryDatabase.fillCategoryList(filterCombo, CB_RESETCONTENT, CB_ADDSTRING);
-    const LRESULT found = SendMessageW(filterCombo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                       reinterpret_cast<LPARAM>(categoryFilter));
-    // The search ignores letter case, the filter does not: only the exact entry counts as found.
+    // The box's search ignores letter case, the filter does not: only the exact entry counts.
+    const int found = FindComboEntry(filterCombo, categoryFilter, true);
     if (found != CB_ERR) {
-        WCHAR entry[FIELD_CAPACITY] = L"";
-        if (SendMessageW(filterCombo, CB_GETLBTEXTLEN, found, 0) < FIELD_CAPACITY)
-            SendMessageW(filterCombo, CB_GETLBTEXT, found, reinterpret_cast<LPARAM>(entry));
-        if (wcscmp(entry, categoryFilter) == 0) {
-            SendMessageW(filterCombo, CB_SETCURSEL, found, 0);
-            return;
-        }
+        SendMessageW(filterCombo, CB_SETCURSEL, found, 0);
+        return;
     }
-    SendMessageW(filterCombo, CB_SETCURSEL, 0, 0);
+    // " - Alle -" by its text: a pasted category beginning with a blank can sort ahead of it.
+    const int all = FindComboEntry(filterCombo, ALL_CATEGORIES, true);
+    SendMessageW(filterCombo, CB_SETCURSEL, all == CB_ERR ? 0 : all, 0);
     GetFieldText(filterCombo, categoryFilter);
     // While the window is being created the list does not exist yet; creation fills it.
     if (objectList)

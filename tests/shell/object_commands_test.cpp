@@ -7,6 +7,7 @@
 #include "shell/main_window.h"
 #include "store/category_filter.h"
 #include "store/object_database.h"
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using Names = std::vector<std::wstring>;
@@ -176,7 +177,10 @@ TEST(ObjectCommands, BackspaceAndDeleteKeysAskTheSameQuestion)
     Robot robot;
     for (WPARAM key : {static_cast<WPARAM>(VK_BACK), static_cast<WPARAM>(VK_DELETE)}) {
         robot.AnswerMessageBox(IDCANCEL);
-        MSG message = {objectList, WM_KEYDOWN, key, 0};
+        MSG message = {};
+        message.hwnd = objectList;
+        message.message = WM_KEYDOWN;
+        message.wParam = key;
         EXPECT_TRUE(TranslateAcceleratorW(mainWindow, mainAccelerators, &message)) << key;
     }
     ASSERT_EQ(robot.Seen().size(), 2u);
@@ -293,6 +297,26 @@ TEST(ObjectCommands, AboutAndCategoryListReturnTheFocusToTheList)
     }
     EXPECT_EQ(captions, (Names{L"Info", L"Kategorien"}));
     EXPECT_EQ(SelectedPosition(), 0);
+}
+
+TEST(ObjectCommands, CategoriesSortingAheadOfTheReservedEntriesAreNotTakenForThem)
+{
+    // " !Eilt" and " - Abc" sort ahead of " - Alle -" and " - Ohne -" in the sorted boxes.
+    MainWindowSession session({{L"Brief", L"B-1", L"", L"Gelöscht"}}, {L" !Eilt", L" - Abc", L"Software"}, L"Weg");
+    EXPECT_EQ(ComboSelection(filterCombo), L" - Alle -");
+    EXPECT_STREQ(categoryFilter, L" - Alle -");
+    Robot robot;
+    std::wstring shownCategory;
+    std::vector<std::wstring> entries;
+    robot.OnDialog([&](HWND dialog) {
+        shownCategory = ItemText(dialog, IDC_CATEGORY_COMBO);
+        entries = ComboEntries(GetDlgItem(dialog, IDC_CATEGORY_COMBO));
+        SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    Command(IDM_MODIFY);
+    EXPECT_EQ(shownCategory, L" - Ohne -");
+    EXPECT_EQ(std::count(entries.begin(), entries.end(), L" - Alle -"), 0);
+    EXPECT_EQ(std::count(entries.begin(), entries.end(), L" - Abc"), 1);
 }
 
 }  // namespace
