@@ -155,9 +155,15 @@ AppendResult StoreFile::Append(const std::string &bytes)
     // Once cut, the system's copy of the file no longer holds the entry, so nothing of it can
     // reach the disk later even when this flush fails too.
     const DWORD error = GetLastError();
-    const bool restored = currentOps->truncateFile(file_, size_) != FALSE;
-    if (restored)
+    bool restored = currentOps->truncateFile(file_, size_) != FALSE;
+    if (restored) {
         currentOps->flushFile(file_);
+    } else {
+        // A whole entry left behind would come back at the next start although the call failed.
+        // Zeros in its place read as a torn end, which the next start cuts off.
+        restored = SetFilePointerEx(file_, end, nullptr, FILE_BEGIN) && WriteAll(file_, std::string(bytes.size(), '\0')) &&
+                   currentOps->flushFile(file_);
+    }
     SetLastError(error ? error : ERROR_WRITE_FAULT);
     return restored ? AppendResult::Failed : AppendResult::FailedDirty;
 }

@@ -25,7 +25,7 @@ const StoreFileOps &RealStoreFileOps();
 
 enum class AppendResult {
     Done,          // on disk
-    Failed,        // not written: the file is as before the call
+    Failed,        // not written: the file reads as before the call
     FailedDirty,   // not written, and the file could not be put back: stop writing
 };
 

@@ -1,5 +1,4 @@
 #include "platform/store_format.h"
-#include <cstring>
 
 namespace {
 
@@ -321,14 +320,14 @@ StoreScanResult ScanStoreLog(const char *bytes, size_t size)
 {
     StoreScanResult result;
     const std::string header = EncodeStoreHeader();
-    if (size < kStoreHeaderSize) {
-        // A crash while the file was being made leaves a beginning of the header (or zeros).
-        const bool torn = size == 0 || std::memcmp(bytes, header.data(), size) == 0 || IsZeroFilled(bytes, size);
+    // A crash while the file was being made leaves a beginning of the header, perhaps followed by
+    // zeros where the file grew but nothing reached the disk; so does a failed first write.
+    size_t headerBytes = 0;
+    while (headerBytes < size && headerBytes < kStoreHeaderSize && bytes[headerBytes] == header[headerBytes])
+        ++headerBytes;
+    if (headerBytes < kStoreHeaderSize) {
+        const bool torn = IsZeroFilled(bytes + headerBytes, size - headerBytes);
         result.status = torn ? StoreScanStatus::Empty : StoreScanStatus::Damaged;
-        return result;
-    }
-    if (std::memcmp(bytes, header.data(), kStoreHeaderSize) != 0) {
-        result.status = StoreScanStatus::Damaged;
         return result;
     }
     size_t pos = kStoreHeaderSize;

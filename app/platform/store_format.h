@@ -78,7 +78,7 @@ bool DecodeStorePayload(const char *payload, size_t size, StoreEntry &entry);
 
 // The result of reading a whole file.
 enum class StoreScanStatus {
-    Empty,          // no bytes at all, or only a torn beginning of a header: a new file
+    Empty,          // no bytes, or only a torn beginning of a header and zeros: a new file
     Valid,          // header and entries read; validLength may be less than the file (torn tail)
     Damaged,        // bad header or damage a crash cannot explain
 };
