@@ -1,0 +1,20 @@
+// What must hold for any input to the decoders: the checks that the native fuzz targets run
+// under the sanitizers and that the test suite replays over the committed corpus under Wine.
+// Plain C++, no Win32.
+//
+// Others may call: CheckStoreLog, CheckStorePayload, CheckClipboardText.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// Each returns true when the input was handled soundly; otherwise why says what broke.
+// ScanStoreLog: whole entries only, contiguous, inside the input; every accepted entry is
+// canonical (encoding what was decoded gives back exactly its bytes).
+bool CheckStoreLog(const uint8_t *data, size_t size, std::string &why);
+// DecodeStorePayload: an accepted payload encodes back to exactly itself.
+bool CheckStorePayload(const uint8_t *data, size_t size, std::string &why);
+// ParseClipboardField over a clipboard block (the bytes as UTF-16LE units, perhaps without a
+// terminator) the way a paste reads its four fields: every field terminated within 256
+// characters, holding no separator, and the position never leaving the block.
+bool CheckClipboardText(const uint8_t *data, size_t size, std::string &why);
