@@ -23,6 +23,12 @@ run: build
 bench: build
 	BUILD_DIR=$(abspath $(BUILD)) scripts/run-bench.sh
 
+soak: build
+	BUILD_DIR=$(abspath $(BUILD)) scripts/soak.sh
+
+fuzz:
+	BUILD_DIR=$(abspath $(BUILD)) scripts/fuzz.sh
+
 dist: build
 	BUILD_DIR=$(abspath $(BUILD)) scripts/make-dist.sh
 
