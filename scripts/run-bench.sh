@@ -11,4 +11,9 @@ for program in "$build"/bench/*.exe; do
   echo "# $(basename "$program")"
   "$root/scripts/wine-run" "$program" || status=1
 done
+# Figures that need a screen: each script runs its own Xvfb and Wine prefix.
+for script in "$root"/bench/*.sh; do
+  echo "# $(basename "$script")"
+  BUILD_DIR=$build bash "$script" || status=1
+done
 exit $status

@@ -80,20 +80,6 @@ void Type(const std::wstring &text)
     }
 }
 
-void Click(POINT at)
-{
-    INPUT input[3] = {};
-    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    input[0].type = INPUT_MOUSE;
-    input[0].mi.dx = at.x * 65535 / (width - 1);
-    input[0].mi.dy = at.y * 65535 / (height - 1);
-    input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    input[1].type = input[2].type = INPUT_MOUSE;
-    input[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    input[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(3, input, sizeof input[0]);
-}
-
 HWND ListOf(HWND window)
 {
     return FindWindowExW(window, nullptr, L"ListBox", nullptr);
@@ -279,17 +265,20 @@ int FigureNew(int runs)
     return 0;
 }
 
-// Opens the filter drop-down, moves to the entry at `target` and takes it with Enter.
-double PickFilter(const Running &z, int target)
+// With the filter drop-down open (the caller clicked it), moves to the entry at `target` and
+// takes it with Enter; milliseconds until the list is refilled and the rows follow.
+int FigureFilterPick(const std::wstring &name, int target)
 {
-    RECT area;
-    GetWindowRect(z.parts.filter, &area);
-    Click(POINT{(area.left + area.right) / 2, (area.top + area.bottom) / 2});
+    Running z;
+    if (!FindRunning(&z))
+        return 1;
     if (WaitFor([] {
             HWND dropped = FindWindowW(L"ComboLBox", nullptr);
             return dropped && IsWindowVisible(dropped);
-        }, 5000) < 0)
-        return -1;
+        }, 5000) < 0) {
+        PrintLine(L"probe: the filter drop-down is not open");
+        return 1;
+    }
     const LRESULT current = Ask(z.parts.filter, CB_GETCURSEL);
     const LRESULT countBefore = Ask(z.parts.list, LB_GETCOUNT);
     const std::wstring rowBefore = TextOf(z.parts.rows[0]);
@@ -302,31 +291,12 @@ double PickFilter(const Running &z, int target)
     const double refilled = WaitFor([&] {
         return Ask(z.parts.list, LB_GETCOUNT) != countBefore && TextOf(z.parts.rows[0]) != rowBefore;
     });
-    if (refilled < 0)
-        return -1;
-    Ask(z.main, WM_NULL);
-    return Now() - start;
-}
-
-int FigureFilter(int runs)
-{
-    Running z;
-    if (!FindRunning(&z))
+    if (refilled < 0) {
+        PrintLine(L"probe: the filter choice did not refill the list");
         return 1;
-    std::vector<double> toCategory, toAll;
-    for (int i = 0; i < runs; ++i) {
-        // Entry 2 is the first category name; entry 0 is " - Alle -".
-        const double narrowed = PickFilter(z, 2);
-        const double widened = PickFilter(z, 0);
-        if (narrowed < 0 || widened < 0) {
-            PrintLine(L"probe: the filter choice did not refill the list");
-            return 1;
-        }
-        toCategory.push_back(narrowed);
-        toAll.push_back(widened);
     }
-    Report(L"ui_filter_to_one_category", toCategory);
-    Report(L"ui_filter_to_all", toAll);
+    Ask(z.main, WM_NULL);
+    Report(name.c_str(), {Now() - start});
     return 0;
 }
 
@@ -342,8 +312,8 @@ int RunFigure(int argc, wchar_t **argv)
         return FigureSelect(runs);
     if (figure == L"new")
         return FigureNew(runs);
-    if (figure == L"filter")
-        return FigureFilter(runs);
-    PrintLine(L"usage: probe figure start <program> <runs> | select|new|filter [runs]");
+    if (figure == L"filter-pick" && argc == 5)
+        return FigureFilterPick(argv[3], _wtoi(argv[4]));
+    PrintLine(L"usage: probe figure start <program> <runs> | select|new [runs] | filter-pick <name> <entry>");
     return 2;
 }

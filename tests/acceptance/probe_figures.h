@@ -6,7 +6,8 @@
 //                                         program and for probe's idle window (Wine's own start)
 //   probe figure select <runs>            Down key until the rows show the next object
 //   probe figure new <runs>               Ctrl+N, typing, Enter until the new object is selected
-//   probe figure filter <runs>            a filter picked in the drop-down until the list is refilled
+//   probe figure filter-pick <name> <n>   with the filter drop-down open: its entry n taken with
+//                                         the keys until the list is refilled
 #pragma once
 
 extern const wchar_t kIdleWindowClass[];

@@ -96,6 +96,7 @@ int IdleWindow()
     HWND list = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"", WS_CHILD | WS_VISIBLE | LBS_NOTIFY, 0, 0, 400, 300,
                                 window, nullptr, windowClass.hInstance, nullptr);
     SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"entry"));
+    SendMessageW(list, LB_SETCURSEL, 0, 0);
     UpdateWindow(window);
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {

@@ -3,14 +3,17 @@
 # prefix of its own with the X11 driver, so the programs get real X input and real painting.
 #   session.sh start   starts Xvfb and the prefix's wineserver; writes session.env
 #   session.sh stop    ends both
-# BUILD_DIR names the build tree (default: build beside the sources).
+# BUILD_DIR names the build tree (default: build beside the sources); ZB_ACCEPT_STATE and
+# ZB_ACCEPT_PREFIX give another session its own folder and prefix.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${BUILD_DIR:-$root/build}
-state=$build/tests/acceptance
+state=${ZB_ACCEPT_STATE:-$build/tests/acceptance}
 env_file=$state/session.env
 export ZB_WINEPREFIX=${ZB_ACCEPT_PREFIX:-$build/wineprefix-acceptance}
 export ZB_DISPLAY=x11
+# shellcheck disable=SC1091
+. "$root/scripts/wine-env.sh"
 
 stop() {
   [ -f "$env_file" ] || return 0
@@ -47,6 +50,14 @@ ZB_XVFB_PID=$xvfb_pid
 ZB_WINEPREFIX=$ZB_WINEPREFIX
 END
   DISPLAY=$display "$root/scripts/wine-session.sh" start
+  # There is no window manager on this screen: a managed window that is hidden makes Wine wait
+  # 2 s for the manager's answer (wait_for_withdrawn_state), at every dialog that closes. The
+  # figures want the program's own time (ZB_ACCEPT_UNMANAGED=1: Wine alone places and focuses
+  # the windows); the journeys keep managed windows, whose focus follows activation as with a
+  # window manager.
+  local managed=Y
+  [ "${ZB_ACCEPT_UNMANAGED:-0}" = 1 ] && managed=N
+  DISPLAY=$display wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d $managed /f </dev/null >/dev/null 2>&1
   echo "session: Xvfb $display (pid $xvfb_pid), prefix $ZB_WINEPREFIX"
 }
 

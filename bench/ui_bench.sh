@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# UI figures at a full store (65,532 generated objects; the new-object runs fill it to 65,535),
+# measured on an Xvfb screen with Wine's X11 driver by probe.exe, which gives the real input
+# and takes the timestamps from outside the program. One "name: value unit" line per figure.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$root/build}
+work=$build/bench/ui
+probe=$build/tests/acceptance/probe.exe
+mkdir -p "$work"
+export ZB_ACCEPT_STATE=$work ZB_ACCEPT_PREFIX=$build/wineprefix-bench BUILD_DIR=$build ZB_ACCEPT_UNMANAGED=1
+"$root/tests/acceptance/session.sh" start >/dev/null
+zifferbox_pid=
+cleanup() {
+  [ -n "$zifferbox_pid" ] && kill "$zifferbox_pid" 2>/dev/null || true
+  "$root/tests/acceptance/session.sh" stop
+}
+trap cleanup EXIT
+# shellcheck disable=SC1091
+. "$work/session.env"
+export DISPLAY=$ZB_X_DISPLAY ZB_WINEPREFIX
+# shellcheck disable=SC1091
+. "$root/scripts/wine-env.sh"
+
+# The generated store is made once and copied for every run, so each run starts equal.
+seeded=$work/seeded-65532.zbs
+if [ ! -f "$seeded" ]; then
+  ZIFFERBOX_OBJECT_STORE="Z:$(echo "$work/seeding.zbs" | tr / '\\')" wine "$build/tools/seedstore/seedstore.exe" 65532
+  mv "$work/seeding.zbs" "$seeded"
+fi
+cp "$seeded" "$work/full.zbs"
+export ZIFFERBOX_OBJECT_STORE="Z:$(echo "$work/full.zbs" | tr / '\\')"
+wine reg delete 'HKCU\Software\Brenvo\Zifferbox' /f </dev/null >/dev/null 2>&1 || true
+
+wine "$probe" figure start "$build/app/zifferbox.exe" 5
+setsid wine "$build/app/zifferbox.exe" </dev/null >/dev/null 2>&1 &
+zifferbox_pid=$!
+wine "$probe" expect state 30000 'window=shown' 'count=65532' 'selected=0' >/dev/null
+wine "$probe" figure select 20
+# The filter drop-down is opened with a real click; a click that comes while the previous
+# drop-down is still closing may be taken as a double click, so it is given again.
+median() { sort -n | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
+combo=$(wine "$probe" point ComboBox '*')
+to_category=() to_all=()
+for _ in 1 2 3; do
+  for target in 2 0; do
+    for _ in 1 2 3; do
+      # shellcheck disable=SC2086
+      xdotool mousemove $combo click 1
+      wine "$probe" expect windows 1500 'window=ComboLBox|' >/dev/null && break
+    done
+    figure=$(wine "$probe" figure filter-pick filter "$target" | sed -n 's/^filter: \([0-9]*\) ms$/\1/p')
+    [ -n "$figure" ] || { echo "ui_bench: the filter choice failed" >&2; exit 1; }
+    if [ "$target" = 2 ]; then to_category+=("$figure"); else to_all+=("$figure"); fi
+  done
+done
+echo "ui_filter_to_one_category: $(printf '%s\n' "${to_category[@]}" | median) ms"
+echo "ui_filter_to_all: $(printf '%s\n' "${to_all[@]}" | median) ms"
+wine "$probe" figure new 3
