@@ -304,8 +304,44 @@ journey_second_start() {
   quit_zifferbox
 }
 
+journey_setup() {
+  step "the distribution folder, as make dist writes it"
+  DIST_DIR=$work/dist "$root/scripts/make-dist.sh" >/dev/null || fail "make-dist.sh"
+  cd "$work/dist"
+  export ZIFFERBOX_DEVICE_DIR="Z:$(echo "$work/device" | tr / '\\')"
+  step "the manager stand-in registers itself"
+  start ./CEAppMgr.exe /register
+  expect dialog 'dialog=Windows CE Anwendungsmanager' 'Static.65535=Der Anwendungsmanager ist angemeldet:*'
+  xdotool key Return
+  expect dialog 'dialog=none'
+  step "setup asks; Cancel installs nothing"
+  start ./setup.exe
+  expect dialog 'dialog=Setup' "Static.65535=Zifferbox ist eine Anwendung für Windows CE Geräte.\\nSie verwaltet die verschiedenen Zifferbox von Software, Geräten und anderen Dingen.\\n\\nWollen Sie 'Zifferbox' installieren?" 'Button.1=OK' 'Button.2=Cancel'
+  xdotool key Escape
+  expect dialog 'dialog=none'
+  sleep 0.5
+  expect dialog 'dialog=none'
+  [ ! -e "$work/device" ] || fail "Cancel installed something"
+  step "setup asks; OK starts the manager, which installs the handheld files"
+  start ./setup.exe
+  expect dialog 'dialog=Setup'
+  xdotool key Return
+  expect dialog 'dialog=Windows CE Anwendungsmanager' 'Static.65535=Zifferbox wurde auf dem Gerät installiert.*'
+  xdotool key Return
+  expect dialog 'dialog=none'
+  local installed=$work/device/Programme/Zifferbox
+  cmp "$installed/zifferbox.exe" "$zifferbox" || fail "zifferbox.exe differs"
+  cmp "$installed/PegHelp.exe" "$peghelp" || fail "PegHelp.exe differs"
+  cmp "$installed/zifferbox.htp" "$build/app/zifferbox.htp" || fail "zifferbox.htp differs"
+  step "the installed program starts"
+  zifferbox=$installed/zifferbox.exe
+  start_zifferbox
+  expect state 'count=0' 'filter= - Alle -'
+  quit_zifferbox
+}
+
 case "$journey" in
-  first_start|new_object|filter_kept|copy|paste|delete|category_list|help|second_start)
+  first_start|new_object|filter_kept|copy|paste|delete|category_list|help|second_start|setup)
     fresh_settings
     "journey_$journey"
     echo "journey $journey: passed"

@@ -7,6 +7,7 @@
 //   probe clip                        the clipboard's Unicode text (escaped: \r \n \t \\)
 //   probe clip-set <text>             puts the (escaped) text on the clipboard
 //   probe point <class> <text|*>      screen centre "x y" of that control, for xdotool
+//   probe rect <class> <text|*>       its screen rectangle as WxH+X+Y, for cropping pictures
 //   probe expect <source> <ms> <line>...
 //                                     polls the source (state, dialog, windows, clip)
 //                                     until every line is shown; "!line" must be absent and
@@ -128,12 +129,20 @@ int wmain(int argc, wchar_t **argv)
         PrintLine(std::to_wstring(centre.x) + L" " + std::to_wstring(centre.y));
         return 0;
     }
+    if (command == L"rect" && argc == 4) {
+        RECT area;
+        if (!FindControlRect(argv[2], argv[3], &area))
+            return 1;
+        PrintLine(std::to_wstring(area.right - area.left) + L"x" + std::to_wstring(area.bottom - area.top) + L"+" +
+                  std::to_wstring(area.left) + L"+" + std::to_wstring(area.top));
+        return 0;
+    }
     if (command == L"expect")
         return Expect(argc, argv);
     if (command == L"idle-window")
         return IdleWindow();
     if (command == L"figure")
         return RunFigure(argc, argv);
-    PrintLine(L"usage: probe state|dialog|windows|clip|clip-set|point|expect|idle-window|figure ...");
+    PrintLine(L"usage: probe state|dialog|windows|clip|clip-set|point|rect|expect|idle-window|figure ...");
     return 2;
 }

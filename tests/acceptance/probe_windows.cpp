@@ -304,7 +304,7 @@ bool WriteClipboard(const std::wstring &escaped)
     return placed;
 }
 
-bool FindControlCentre(const std::wstring &className, const std::wstring &text, POINT *centre)
+bool FindControlRect(const std::wstring &className, const std::wstring &text, RECT *area)
 {
     for (HWND top : TopLevelWindows()) {
         if (!IsWindowVisible(top))
@@ -315,12 +315,19 @@ bool FindControlCentre(const std::wstring &className, const std::wstring &text, 
             if (!IsWindowVisible(window) || lstrcmpiW(ClassOf(window).c_str(), className.c_str()) != 0 ||
                 (text != L"*" && TextOf(window) != text))
                 continue;
-            RECT area;
-            GetWindowRect(window, &area);
-            centre->x = (area.left + area.right) / 2;
-            centre->y = (area.top + area.bottom) / 2;
+            GetWindowRect(window, area);
             return true;
         }
     }
     return false;
+}
+
+bool FindControlCentre(const std::wstring &className, const std::wstring &text, POINT *centre)
+{
+    RECT area;
+    if (!FindControlRect(className, text, &area))
+        return false;
+    centre->x = (area.left + area.right) / 2;
+    centre->y = (area.top + area.bottom) / 2;
+    return true;
 }

@@ -34,6 +34,8 @@ bool WriteClipboard(const std::wstring &escaped);
 // The screen point at the centre of the first visible window of the class whose text is `text`,
 // searched through every top-level window and its descendants (text "*": any); false when none.
 bool FindControlCentre(const std::wstring &className, const std::wstring &text, POINT *centre);
+// The screen rectangle of that window; false when none.
+bool FindControlRect(const std::wstring &className, const std::wstring &text, RECT *area);
 
 std::wstring Escape(const std::wstring &text);
 std::wstring Unescape(const std::wstring &text);
