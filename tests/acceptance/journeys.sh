@@ -87,6 +87,8 @@ click_control() {  # click_control <class> <text|*>
 
 journey_first_start() {
   step "first start on an empty store: empty list and rows, only New enabled"
+  # The X clipboard outlives the other journeys: empty it, or Paste would rightly be enabled.
+  probe clip-set "" >/dev/null || fail "clipboard"
   start_zifferbox
   expect state 'count=0' 'selected=-1' 'name=' 'serial=' 'remark=' 'filter= - Alle -' \
     'filter.items= - Alle -| - Ohne -' 'button.new=1' 'button.modify=0' 'button.cut=0' \
