@@ -21,7 +21,7 @@ cleanup() {
 trap cleanup EXIT
 # shellcheck disable=SC1091
 . "$work/session.env"
-export DISPLAY=$ZB_X_DISPLAY ZB_WINEPREFIX LC_ALL=C.UTF-8
+export DISPLAY=$ZB_X_DISPLAY ZB_WINEPREFIX
 # shellcheck disable=SC1091
 . "$root/scripts/wine-env.sh"
 export ZIFFERBOX_OBJECT_STORE="Z:$(echo "$work/objectstore.zbs" | tr / '\\')"

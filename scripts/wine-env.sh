@@ -5,6 +5,6 @@ export WINEARCH=win64
 export WINEDEBUG=-all
 # No Mono/Gecko prompts; a crashing program ends instead of waiting in the debugger.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
-# Wine takes its user-interface language from LC_ALL: message boxes of the German program get
-# German buttons ("Abbrechen"). Passed through env, so no shell tries to load the locale itself.
-wine() { env LC_ALL=de_DE.UTF-8 wine "$@"; }
+# Wine takes its user-interface language from the locale: message boxes of the German program
+# get German buttons ("Abbrechen"). scripts/install-deps.sh generates this locale.
+export LC_ALL=de_DE.UTF-8

@@ -12,7 +12,6 @@ journey=${1:?usage: journeys.sh <journey>}
 # shellcheck disable=SC1091
 . "$state/session.env"
 export DISPLAY=$ZB_X_DISPLAY ZB_WINEPREFIX
-export LC_ALL=C.UTF-8  # umlauts in arguments and output
 # shellcheck disable=SC1091
 . "$root/scripts/wine-env.sh"
 
@@ -219,7 +218,7 @@ journey_delete() {
   step "Backspace asks; Cancel keeps the object"
   xdotool key BackSpace
   expect dialog 'dialog=Zifferbox' 'Static.65535=Das ausgewählte Objekt wird endgültig gelöscht. Fortfahren?' \
-    'Button.1=OK' 'Button.2=Cancel'
+    'Button.1=OK' 'Button.2=Abbrechen'
   xdotool key Escape
   expect dialog 'dialog=none'
   expect state 'count=8' 'selected=1' 'name=Büro-Paket 2024' 'focus=ListBox'
@@ -318,7 +317,7 @@ journey_setup() {
   expect dialog 'dialog=none'
   step "setup asks; Cancel installs nothing"
   start ./setup.exe
-  expect dialog 'dialog=Setup' "Static.65535=Zifferbox ist eine Anwendung für Windows CE Geräte.\\nSie verwaltet die verschiedenen Zifferbox von Software, Geräten und anderen Dingen.\\n\\nWollen Sie 'Zifferbox' installieren?" 'Button.1=OK' 'Button.2=Cancel'
+  expect dialog 'dialog=Setup' "Static.65535=Zifferbox ist eine Anwendung für Windows CE Geräte.\\nSie verwaltet die verschiedenen Zifferbox von Software, Geräten und anderen Dingen.\\n\\nWollen Sie 'Zifferbox' installieren?" 'Button.1=OK' 'Button.2=Abbrechen'
   xdotool key Escape
   expect dialog 'dialog=none'
   sleep 0.5
