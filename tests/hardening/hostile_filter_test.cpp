@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <iostream>
-#include <new>
 #include "shell/application.h"
 #include "shell/main_window.h"
 #include "store/category_database.h"
@@ -16,15 +15,6 @@
 
 namespace {
 
-void ResetStoreGlobals()
-{
-    objectDatabase.~ObjectDatabase();
-    new (&objectDatabase) ObjectDatabase();
-    categoryDatabase.~CategoryDatabase();
-    new (&categoryDatabase) CategoryDatabase();
-    categoryFilter[0] = L'\0';
-}
-
 void StoreRawFilter(DWORD type, const std::string &bytes)
 {
     HKEY key;
@@ -35,43 +25,6 @@ void StoreRawFilter(DWORD type, const std::string &bytes)
               ERROR_SUCCESS);
     RegCloseKey(key);
 }
-
-// The main window as start-up creates it, over a store with one category and a registry value
-// written raw (MainWindowSession writes its filter only as the program would).
-class RawFilterWindow {
-public:
-    RawFilterWindow(DWORD type, const std::string &bytes)
-    {
-        UseFreshStoreFile(L"hostile-filter");
-        UseScratchCurrentUserKey();
-        ResetStoreGlobals();
-        categoryDatabase.openOrCreate(L"Zifferbox-Kategorien");
-        categoryDatabase.addCategory(L"KKK");
-        ResetStoreGlobals();
-        StoreRawFilter(type, bytes);
-        const HINSTANCE instance = GetModuleHandleW(nullptr);
-        RegisterMainWindowClass(instance);  // fails harmlessly once the class exists
-        if (InitialiseApplication(instance, SW_SHOWNORMAL))
-            window = mainWindow;
-        PumpMessages();
-    }
-    ~RawFilterWindow()
-    {
-        if (window)
-            DestroyWindow(window);
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        }
-        mainWindow = nullptr;
-        objectList = nullptr;
-        DeleteObject(titleFont);
-        DeleteObject(textFont);
-        titleFont = textFont = nullptr;
-        ResetStoreGlobals();
-        RestoreCurrentUserKey();
-    }
-    HWND window = nullptr;
-};
 
 // Value bytes: `size` bytes of UTF-16 'K's, with a terminator in the last two when asked.
 std::string ValueBytes(size_t size, bool terminated)
@@ -116,8 +69,8 @@ TEST(HostileFilter, EveryTypeAndSizeGivesATerminatedFilterOrNone)
                         EXPECT_LE(length, std::min<size_t>(size / 2, 255));
                     }
                 }
-                RawFilterWindow started(type, bytes);
-                ASSERT_NE(started.window, nullptr);
+                MainWindowSession started({}, {L"KKK"}, nullptr, [&] { StoreRawFilter(type, bytes); });
+                ASSERT_TRUE(started.created());
                 const std::wstring shown = ComboSelection(filterCombo);
                 EXPECT_NE(shown, L"<none>");
                 EXPECT_LT(wcsnlen(categoryFilter, FIELD_CAPACITY), static_cast<size_t>(FIELD_CAPACITY));
@@ -128,7 +81,7 @@ TEST(HostileFilter, EveryTypeAndSizeGivesATerminatedFilterOrNone)
         }
     }
     // The one stored text that names an entry is taken.
-    RawFilterWindow started(REG_SZ, ValueBytes(8, true));
+    MainWindowSession started({}, {L"KKK"}, nullptr, [] { StoreRawFilter(REG_SZ, ValueBytes(8, true)); });
     EXPECT_EQ(ComboSelection(filterCombo), L"KKK");
     EXPECT_STREQ(categoryFilter, L"KKK");
     std::cout << cases << " registry values read and started with\n";

@@ -1,4 +1,5 @@
 #include "store_fixture.h"
+#include "support/main_window_session.h"
 
 using Names = std::vector<std::wstring>;
 
@@ -158,10 +159,8 @@ TEST_F(StoreTest, LongStoredTextsAreCutToTheFieldSize)
 TEST_F(StoreTest, ObjectsSurviveReopeningTheStore)
 {
     add(L"Bleibt", L"Kat", L"123-456", L"Bemerkung mit Ümlaut");
-    objectDatabase.~ObjectDatabase();
-    new (&objectDatabase) ObjectDatabase();
-    categoryDatabase.~CategoryDatabase();
-    new (&categoryDatabase) CategoryDatabase();
+    ResetStoreGlobals();
+    setFilter(L" - Alle -");
     ASSERT_FALSE(objectDatabase.openOrCreate(L"Zifferbox"));
     const Fields f = Read(0);
     EXPECT_STREQ(f.name, L"Bleibt");

@@ -1,4 +1,5 @@
 #include "store_fixture.h"
+#include "support/main_window_session.h"
 #include "support/test_env.h"
 
 namespace {
@@ -22,10 +23,7 @@ void StoreTest::TearDown()
 {
     DestroyWindow(list);
     // Close both databases so the next test's store file is opened afresh.
-    objectDatabase.~ObjectDatabase();
-    new (&objectDatabase) ObjectDatabase();
-    categoryDatabase.~CategoryDatabase();
-    new (&categoryDatabase) CategoryDatabase();
+    ResetStoreGlobals();
     RestoreCurrentUserKey();
 }
 

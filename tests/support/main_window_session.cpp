@@ -11,20 +11,20 @@
 
 namespace {
 int sessionNumber = 0;
+}  // namespace
 
 void ResetStoreGlobals()
 {
-    // The store objects are process globals; each session starts them closed, as at program start.
     objectDatabase.~ObjectDatabase();
     new (&objectDatabase) ObjectDatabase();
     categoryDatabase.~CategoryDatabase();
     new (&categoryDatabase) CategoryDatabase();
     categoryFilter[0] = L'\0';
 }
-}  // namespace
 
 MainWindowSession::MainWindowSession(const std::vector<SessionObject> &objects,
-                                     const std::vector<const wchar_t *> &categories, const wchar_t *storedFilter)
+                                     const std::vector<const wchar_t *> &categories, const wchar_t *storedFilter,
+                                     const std::function<void()> &beforeStart)
 {
     storePath = UseFreshStoreFile((L"session-" + std::to_wstring(++sessionNumber)).c_str());
     UseScratchCurrentUserKey();
@@ -40,6 +40,8 @@ MainWindowSession::MainWindowSession(const std::vector<SessionObject> &objects,
     }
     if (storedFilter)
         settingsStore.writeCategoryFilter(storedFilter);
+    if (beforeStart)
+        beforeStart();
 
     static bool registered = false;
     const HINSTANCE instance = GetModuleHandleW(nullptr);

@@ -2,6 +2,7 @@
 // fresh store file and a scratch registry.
 #pragma once
 #include <windows.h>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,9 +16,9 @@ struct SessionObject {
 class MainWindowSession {
 public:
     // Stores the objects and categories (and the registry filter, when given) before the window
-    // is created, as a previous run would have left them.
+    // is created, as a previous run would have left them; beforeStart runs last, just before.
     MainWindowSession(const std::vector<SessionObject> &objects = {}, const std::vector<const wchar_t *> &categories = {},
-                      const wchar_t *storedFilter = nullptr);
+                      const wchar_t *storedFilter = nullptr, const std::function<void()> &beforeStart = nullptr);
     ~MainWindowSession();
     MainWindowSession(const MainWindowSession &) = delete;
     MainWindowSession &operator=(const MainWindowSession &) = delete;
@@ -26,6 +27,10 @@ public:
     HWND window = nullptr;
     std::wstring storePath;
 };
+
+// Closes both databases and empties the filter, as at program start (the store objects are
+// process globals).
+void ResetStoreGlobals();
 
 // Texts and states of the main window as a user sees them.
 std::wstring WindowText(HWND window);
