@@ -14,15 +14,6 @@ const std::wstring program = WinePathOf(ZIFFERBOX_EXE);
 const std::wstring storeChild = WinePathOf(STORE_CHILD_EXE);
 const wchar_t kOpenError[] = L"Fehler beim Öffnen der Datenbank.\nDas Programm muß beendet werden.";
 
-void WriteWholeFile(const std::wstring &path, const std::string &bytes)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
 // Starts zifferbox.exe with ZIFFERBOX_OBJECT_STORE set to storePath and expects the start-up
 // error, answered once, and the end with code 0.
 void ExpectStartupError(const std::wstring &storePath, const std::wstring &currentDirectory = L"")
@@ -44,13 +35,13 @@ TEST(HostileStartup, UnusableStorePathsShowTheStartupErrorAndEndWithZero)
 {
     const std::wstring folder = TestFolder();
     const std::wstring notAFolder = folder + L"\\kein-ordner.txt";
-    WriteWholeFile(notAFolder, "eine Datei, kein Ordner");
+    ASSERT_TRUE(WriteWholeFile(notAFolder, "eine Datei, kein Ordner"));
     // The tests run as root, who may write into any folder whatever its permissions and into
     // files marked read-only; /proc takes no new files from anyone.
     const std::wstring readOnlyFolder = L"Z:\\proc\\zifferbox.zbs";
     // A file another program holds without sharing.
     const std::wstring held = folder + L"\\fremd-gehalten.zbs";
-    WriteWholeFile(held, "");
+    ASSERT_TRUE(WriteWholeFile(held, ""));
     HANDLE holder = CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     const std::wstring aFolder = folder + L"\\ein-ordner.zbs";

@@ -11,15 +11,6 @@
 
 namespace {
 
-void WriteWholeFile(const std::wstring &path, const std::string &bytes)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
 // The file after each call: its length, and what the store must hold.
 struct History {
     std::wstring path;
@@ -86,7 +77,7 @@ struct Opened {
 Opened OpenAsStore(const History &history, const std::string &bytes)
 {
     Opened opened;
-    WriteWholeFile(history.path, bytes);
+    EXPECT_TRUE(WriteWholeFile(history.path, bytes));
     opened.ok = ReadStoreState(opened.state, history.idLimit);
     opened.fileAfter = ReadWholeFile(history.path);
     return opened;

@@ -33,15 +33,6 @@ HANDLE StartChild(const std::wstring &arguments)
     return process.hProcess;
 }
 
-void WriteWholeFile(const std::wstring &path, const std::string &bytes)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
 // The records of "Zifferbox" as identifier -> name; false when the store does not open.
 bool ReadState(std::map<CEOID, std::wstring> &state)
 {
@@ -200,7 +191,7 @@ TEST(ObjectStoreDamage, CutFileOpensAsTheLastWholeState)
     // Every length from the end of the first record's entry to one byte short of the whole file.
     for (size_t length = history.ends[0]; length < history.bytes.size(); ++length) {
         SCOPED_TRACE(testing::Message() << "cut at " << length);
-        WriteWholeFile(path, history.bytes.substr(0, length));
+        ASSERT_TRUE(WriteWholeFile(path, history.bytes.substr(0, length)));
         size_t whole = 0;
         while (whole + 1 < history.ends.size() && history.ends[whole + 1] <= length)
             ++whole;
@@ -246,7 +237,7 @@ TEST(ObjectStoreDamage, DamageNoCrashExplainsIsRefusedAndTheFileKept)
 
     for (const Damage &damage : damages) {
         SCOPED_TRACE(damage.what);
-        WriteWholeFile(path, damage.bytes);
+        ASSERT_TRUE(WriteWholeFile(path, damage.bytes));
         CEOID id = 0;
         EXPECT_EQ(OpenByName(L"Zifferbox", kNameProp, &id), INVALID_HANDLE_VALUE);
         EXPECT_EQ(CreateTextDatabase(L"Neu"), 0u);
@@ -378,7 +369,7 @@ TEST_F(FaultyFile, CompactionShrinksTheFileAndAFailedRenameKeepsTheOldOne)
     database.Close();
 
     // A stale .new from a crash before the rename is ignored and removed.
-    WriteWholeFile(newPath, "half a compaction");
+    ASSERT_TRUE(WriteWholeFile(newPath, "half a compaction"));
     DatabaseHandle reopened(OpenByName(L"Zifferbox"));
     ASSERT_TRUE(reopened.valid());
     EXPECT_EQ(ReadAllTexts(reopened.get()), (std::vector<std::wstring>{L"Andere", L"nach dem Umschreiben", L"zuletzt"}));

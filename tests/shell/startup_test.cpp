@@ -39,11 +39,7 @@ TEST(Startup, DamagedStoreShowsTheErrorOnceAndLeavesTheFileAlone)
 {
     const std::wstring store = UseFreshStoreFile(L"startup-damaged");
     const std::string damaged = "Das ist keine Zifferbox-Datei, sondern etwas ganz anderes.";
-    HANDLE file = CreateFileW(store.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(file, damaged.data(), static_cast<DWORD>(damaged.size()), &written, nullptr);
-    CloseHandle(file);
+    ASSERT_TRUE(WriteWholeFile(store, damaged));
 
     ChildProcess run(program);
     ASSERT_TRUE(run.started());

@@ -12,3 +12,5 @@ void UseScratchCurrentUserKey();
 void RestoreCurrentUserKey();
 // Reads a whole file; empty when it does not exist.
 std::string ReadWholeFile(const std::wstring &path);
+// Writes bytes as the whole file, replacing what was there; false when it cannot.
+bool WriteWholeFile(const std::wstring &path, const std::string &bytes);
