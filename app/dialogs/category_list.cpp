@@ -64,28 +64,6 @@ void RefillList(HWND dialog)
     RemoveEntry(list, NO_CATEGORY);
 }
 
-// The position of the category named exactly `name` in the database's own order, or -1. Read
-// from an unsorted list, so that names the sorted list cannot tell apart still address the right
-// record.
-int DatabasePosition(HWND dialog, const WCHAR *name)
-{
-    const HWND databaseOrder = CreateWindowExW(0, L"LISTBOX", L"", WS_CHILD, 0, 0, 0, 0, dialog, nullptr,
-                                               GetModuleHandleW(nullptr), nullptr);
-    if (!databaseOrder)
-        return -1;
-    categoryDatabase.fillCategoryList(databaseOrder, LB_RESETCONTENT, LB_ADDSTRING);
-    // The two filter entries come last; they are never a category's position.
-    const int names = static_cast<int>(SendMessageW(databaseOrder, LB_GETCOUNT, 0, 0)) - 2;
-    int position = -1;
-    WCHAR entry[FIELD_CAPACITY];
-    for (int i = 0; i < names && position < 0; ++i) {
-        if (GetEntryText(databaseOrder, i, entry) && wcscmp(entry, name) == 0)
-            position = i;
-    }
-    DestroyWindow(databaseOrder);
-    return position;
-}
-
 // A name may be added when it is not empty, not a filter entry and not yet a category in any case.
 bool CanAdd(HWND dialog, const WCHAR *text)
 {
@@ -156,7 +134,7 @@ INT_PTR OnDelete(HWND dialog)
     if (selected < 0 || !GetEntryText(list, selected, name) || IsReservedFilterText(name))
         return TRUE;
     // The record is found by the name the user selected, never by a position alone.
-    categoryDatabase.deleteCategoryAt(DatabasePosition(dialog, name));
+    categoryDatabase.deleteCategoryAt(categoryDatabase.positionOfCategory(name));
     RefreshFilterControl();
     RefillList(dialog);
     const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));

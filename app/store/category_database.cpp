@@ -2,6 +2,7 @@
 #include "store/category_filter.h"
 #include "store/object_database.h"
 #include "store/record_buffer.h"
+#include <cwchar>
 
 CategoryDatabase::CategoryDatabase() : database(INVALID_HANDLE_VALUE), currentRecord(0) {}
 
@@ -64,4 +65,18 @@ CEOID CategoryDatabase::findCategory(const WCHAR *name)
     value.val.lpwstr = const_cast<LPWSTR>(name);
     currentRecord = CeSeekDatabase(database, CEDB_SEEK_VALUEFIRSTEQUAL, reinterpret_cast<DWORD_PTR>(&value), nullptr);
     return currentRecord;
+}
+
+int CategoryDatabase::positionOfCategory(const WCHAR *name)
+{
+    if (CeSeekDatabase(database, CEDB_SEEK_BEGINNING, 0, nullptr) == 0)
+        return -1;
+    RecordBuffer record;
+    WCHAR stored[FIELD_CAPACITY];
+    for (int position = 0; record.readNext(database) != 0; ++position) {
+        record.copyText(PROP_CATEGORY, stored);
+        if (wcscmp(stored, name) == 0)
+            return position;
+    }
+    return -1;
 }

@@ -19,6 +19,9 @@ public:
     bool deleteCategoryAt(int n);
     // The first record whose name equals the text, ignoring letter case; 0 if none.
     CEOID findCategory(const WCHAR *name);
+    // The position in the database's order of the category named exactly `name` (letter case
+    // counts), or -1. Sorted lists may order names that differ only in case otherwise.
+    int positionOfCategory(const WCHAR *name);
 
 private:
     HANDLE database;
