@@ -3,7 +3,8 @@
 #include <cwchar>
 #include <memory>
 #include <vector>
-#include "platform/store_format.h"
+#include "platform/store_log_format.h"
+#include "platform/store_log_reader.h"
 #include "shell/clipboard_format.h"
 
 namespace {

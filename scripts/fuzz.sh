@@ -24,10 +24,12 @@ fi
 cxx=$(command -v clang++ || command -v clang++-14)
 
 mkdir -p "$out" "$work/crashes"
-common=(-std=c++17 -g -O1 -I"$root/app" -I"$root/fuzz" "$root/app/platform/store_format.cpp"
+store_format=("$root/app/platform/store_log_format.cpp" "$root/app/platform/store_log_reader.cpp"
+              "$root/app/platform/store_entry_codec.cpp")
+common=(-std=c++17 -g -O1 -I"$root/app" -I"$root/fuzz" "${store_format[@]}"
         "$root/app/shell/clipboard_format.cpp" "$root/fuzz/fuzz_checks.cpp")
 sanitize=(-fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
-"$cxx" -std=c++17 -O1 -I"$root/app" "$root/fuzz/make_seeds.cpp" "$root/app/platform/store_format.cpp" -o "$out/make_seeds"
+"$cxx" -std=c++17 -O1 -I"$root/app" "$root/fuzz/make_seeds.cpp" "${store_format[@]}" -o "$out/make_seeds"
 rm -rf "$work/seeds"
 for t in "${targets[@]}"; do mkdir -p "$work/seeds/$t"; done
 "$out/make_seeds" "$work/seeds"

@@ -7,7 +7,8 @@
 #include <random>
 #include <sstream>
 #include "platform/store_file.h"
-#include "platform/store_format.h"
+#include "platform/store_log_format.h"
+#include "platform/store_log_reader.h"
 #include "platform_store/store_test_support.h"
 #include "support/test_env.h"
 
@@ -301,9 +302,9 @@ protected:
         ops_.flushFile = Faults::Flush;
         ops_.truncateFile = Faults::Truncate;
         ops_.renameFile = Faults::Rename;
-        SetStoreFileOpsForTesting(&ops_);
+        InstallProcessStore(ops_);
     }
-    void TearDown() override { SetStoreFileOpsForTesting(nullptr); }
+    void TearDown() override { InstallProcessStore(RealStoreFileOps()); }
     StoreFileOps ops_;
 };
 
