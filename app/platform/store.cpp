@@ -23,13 +23,16 @@ bool Store::Open(const std::wstring &path)
 void Store::Close()
 {
     file_.Close();
+    lock_.Release();
     model_ = StoreModel();
     open_ = failed_ = false;
 }
 
 bool Store::Load()
 {
-    if (!file_.Open(path_))
+    // Only one process writes the store: a second opener fails at the lock, as with a held
+    // file. Opening first creates the folder; it changes nothing in an existing file.
+    if (!file_.Open(path_) || !lock_.Acquire(path_))
         return false;
     // A rewrite that never reached its rename; the file itself is whole.
     DeleteFileW((path_ + L".new").c_str());

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 #include "platform/store_file.h"
+#include "platform/store_lock.h"
 #include "platform/store_model.h"
 
 class Store {
@@ -17,11 +18,12 @@ public:
     Store(const Store &) = delete;
     Store &operator=(const Store &) = delete;
 
-    // Opens the file at path (made with its folder when missing) and reads it. False with the
-    // Win32 error set when it can't be opened or is damaged (ERROR_FILE_CORRUPT); a damaged file
-    // is left exactly as it is. A torn last entry is cut off.
+    // Opens the file at path (made with its folder when missing), takes the one-writer lock and
+    // reads the file. False with the Win32 error set when it can't be opened, another process
+    // has it (ERROR_SHARING_VIOLATION) or it is damaged (ERROR_FILE_CORRUPT); a damaged file is
+    // left exactly as it is. A torn last entry is cut off.
     bool Open(const std::wstring &path);
-    // Lets go of the file and forgets the memory image.
+    // Lets go of the file and the lock and forgets the memory image.
     void Close();
     bool IsOpen() const { return open_; }
     const std::wstring &Path() const { return path_; }
@@ -52,6 +54,7 @@ private:
     void CompactIfWorthwhile();
 
     StoreFileOps ops_;
+    StoreLock lock_;  // held from Open to Close, compaction included
     StoreFile file_;
     std::wstring path_;
     StoreModel model_;
