@@ -196,7 +196,7 @@ BOOL CeDeleteDatabase(CEOID oidDbase)
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    if (process.handles.IsOpen(oidDbase)) {
+    if (process.handles.IsDatabaseOpen(oidDbase)) {
         SetLastError(ERROR_SHARING_VIOLATION);
         return FALSE;
     }

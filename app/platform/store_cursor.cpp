@@ -75,7 +75,7 @@ bool HandleTable::Remove(HANDLE handle)
     return false;
 }
 
-bool HandleTable::IsOpen(CEOID database) const
+bool HandleTable::IsDatabaseOpen(CEOID database) const
 {
     for (const auto &entry : open_)
         if (entry.second.database == database)

@@ -22,7 +22,7 @@ public:
     OpenDatabase *Find(HANDLE handle);
     bool Remove(HANDLE handle);
     bool Empty() const { return open_.empty(); }
-    bool IsOpen(CEOID database) const;
+    bool IsDatabaseOpen(CEOID database) const;
 
 private:
     std::map<HANDLE, OpenDatabase> open_;

@@ -158,8 +158,8 @@ AppendResult StoreFile::Append(const std::string &bytes)
     } else {
         // A whole entry left behind would come back at the next start although the call failed.
         // Zeros in its place read as a torn end, which the next start cuts off.
-        restored = SetFilePointerEx(file_, end, nullptr, FILE_BEGIN) && WriteAll(ops_, file_, std::string(bytes.size(), '\0')) &&
-                   ops_.flushFile(file_);
+        restored = SetFilePointerEx(file_, end, nullptr, FILE_BEGIN) &&
+                   WriteAll(ops_, file_, std::string(bytes.size(), '\0')) && ops_.flushFile(file_);
     }
     SetLastError(error ? error : ERROR_WRITE_FAULT);
     return restored ? AppendResult::Failed : AppendResult::FailedDirty;

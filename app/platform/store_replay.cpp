@@ -4,7 +4,10 @@
 
 namespace {
 
-void NoteIdentifier(StoreModel &model, uint32_t id) { model.nextId = std::max<uint64_t>(model.nextId, uint64_t(id) + 1); }
+void NoteIdentifier(StoreModel &model, uint32_t id)
+{
+    model.nextId = std::max<uint64_t>(model.nextId, uint64_t(id) + 1);
+}
 
 bool ReplayCreateDatabase(StoreModel &model, const StoreEntry &entry, size_t entryBytes)
 {
