@@ -23,13 +23,14 @@ bool Store::Open(const std::wstring &path)
 void Store::Close()
 {
     file_.Close();
+    lock_.Release();
     model_ = StoreModel();
     open_ = failed_ = false;
 }
 
 bool Store::Load()
 {
-    if (!file_.Open(path_))
+    if (!file_.Open(path_) || !lock_.Acquire(path_))
         return false;
     // A rewrite that never reached its rename; the file itself is whole.
     DeleteFileW((path_ + L".new").c_str());

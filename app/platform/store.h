@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 #include "platform/store_file.h"
+#include "platform/store_lock.h"
 #include "platform/store_model.h"
 
 class Store {
@@ -52,6 +53,7 @@ private:
     void CompactIfWorthwhile();
 
     StoreFileOps ops_;
+    StoreLock lock_;  // before the file: released after it
     StoreFile file_;
     std::wstring path_;
     StoreModel model_;
