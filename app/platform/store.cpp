@@ -1,6 +1,7 @@
 // Opening a store: the file read whole, checked, and replayed into memory; what a crash left
 // behind (a torn last entry, a rewrite that never reached its rename) cleared away.
 #include "platform/store.h"
+#include "platform/store_tail.h"
 #include "platform/store_log_format.h"
 #include "platform/store_replay.h"
 
@@ -46,7 +47,8 @@ bool Store::Load()
         return false;
     }
     if (scan.status == StoreScanStatus::Empty) {
-        if ((file_.Size() > 0 && !file_.Truncate(0)) || file_.Append(EncodeStoreHeader()) != AppendResult::Done)
+        if ((file_.Size() > 0 && (!KeepCutBytes(ops_, path_, bytes) || !file_.Truncate(0))) ||
+            file_.Append(EncodeStoreHeader()) != AppendResult::Done)
             return false;
         model_.liveBytes = kStoreHeaderSize;
         return true;
@@ -58,8 +60,10 @@ bool Store::Load()
             return false;
         }
     }
-    // What a crash left of the last entry goes, so the next entry follows whole ones.
-    if (scan.validLength < file_.Size() && !file_.Truncate(scan.validLength))
+    // What a crash left of the last entry goes, so the next entry follows whole ones; its bytes
+    // are kept beside the store first.
+    if (scan.validLength < file_.Size() &&
+        (!KeepCutBytes(ops_, path_, bytes.substr(scan.validLength)) || !file_.Truncate(scan.validLength)))
         return false;
     FILETIME modified = {};
     file_.LastWriteTime(modified);
