@@ -14,6 +14,8 @@ export ZB_DISPLAY=x11
 data_dir=${XDG_DATA_HOME:-$HOME/.local/share}/zifferbox
 mkdir -p "$data_dir"
 chmod 700 "$data_dir"
+# A store made before the folder was private is made the user's alone as well.
+chmod -f 600 "$data_dir"/objectstore.zbs* 2>/dev/null || true
 export ZIFFERBOX_OBJECT_STORE=${ZIFFERBOX_OBJECT_STORE:-Z:$(echo "$data_dir/objectstore.zbs" | tr / '\\')}
 
 headless=0
