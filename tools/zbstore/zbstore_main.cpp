@@ -107,7 +107,6 @@ int LoadStoreForReading(const Options &options, bool salvage, StoreReading &read
                    SystemMessage(error) + "\n");
         return kExitInvalid;
     }
-    Progress progress("Gelesen", 1);
     reading = ReadStore(bytes, salvage);
     if (reading.header == StoreScanStatus::Damaged && !salvage) {
         PrintError("Fehler: " + Utf8(options.store) +
