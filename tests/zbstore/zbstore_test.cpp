@@ -57,6 +57,9 @@ TEST(Zbstore, ChecksBacksUpAndExportsARealStore)
     const std::wstring store = MakeStore(L"zb-real");
     const std::string before = ReadWholeFile(store);
     const std::wstring on = L" --store " + Quoted(store);
+    // Zifferbox runs meanwhile: it holds the store open, as its databases do.
+    ObjectDatabase running;
+    ASSERT_FALSE(running.openOrCreate(L"Zifferbox"));
 
     ProgramRun check = Zbstore(L"check" + on);
     EXPECT_EQ(check.exitCode, 0u) << check.out << check.err;
@@ -91,6 +94,8 @@ TEST(Zbstore, ChecksBacksUpAndExportsARealStore)
     EXPECT_EQ(found.out, "\xC3\xA4pfelpresse\t\xC3\x84P-1\t\tGer\xC3\xA4te\n");
     EXPECT_EQ(Zbstore(L"find" + on + L" gibtsnicht").exitCode, 1u);
     EXPECT_EQ(ReadWholeFile(store), before);
+    // Nothing of it stood in the program's way.
+    EXPECT_NE(running.writeNewObject(L"Danach", L"D-1", L"", L""), 0u);
 }
 
 TEST(Zbstore, RecoverSavesEveryIntactEntryAroundDamage)
