@@ -1,6 +1,7 @@
 #include "store/object_database.h"
 #include "store/category_filter.h"
 #include "store/record_buffer.h"
+#include <algorithm>
 #include <cwchar>
 
 namespace {
@@ -37,8 +38,20 @@ ObjectDatabase::~ObjectDatabase()
         CeCloseDatabase(database);
 }
 
+const std::vector<CEOID> *ObjectDatabase::listedRecords() const
+{
+    return listedValid && listedFilter == categoryFilter ? &listed : nullptr;
+}
+
+void ObjectDatabase::forgetListedRecords()
+{
+    listed.clear();
+    listedValid = false;
+}
+
 bool ObjectDatabase::openOrCreate(const WCHAR *databaseName)
 {
+    forgetListedRecords();
     databaseIdentifier = 0;
     WCHAR name[CEDB_MAXDBASENAMELEN];
     lstrcpynW(name, databaseName, CEDB_MAXDBASENAMELEN);
@@ -56,6 +69,7 @@ CEOID ObjectDatabase::writeObject(CEOID record, const WCHAR *name, const WCHAR *
 {
     static const CEPROPID propids[4] = {PROP_NAME, PROP_SERIAL_NUMBER, PROP_REMARK, PROP_CATEGORY};
     const WCHAR *const texts[4] = {name, serialNumber, remark, category};
+    forgetListedRecords();
     currentRecord = WriteTextRecord(database, record, 4, propids, texts);
     return currentRecord;
 }
@@ -78,16 +92,22 @@ void ObjectDatabase::fillFilteredNameList(HWND listBox)
     SendMessageW(listBox, WM_SETREDRAW, FALSE, 0);
     SendMessageW(listBox, LB_RESETCONTENT, 0, 0);
     const PassTest test;
+    forgetListedRecords();
     currentRecord = CeSeekDatabase(database, CEDB_SEEK_BEGINNING, 0, nullptr);
     RecordBuffer record;
     WCHAR name[FIELD_CAPACITY];
     WCHAR category[FIELD_CAPACITY];
-    while (record.readNext(database) != 0) {
+    CEOID id;
+    while ((id = record.readNext(database)) != 0) {
         record.copyText(PROP_NAME, name);
         record.copyText(PROP_CATEGORY, category);
-        if (test.passes(category))
+        if (test.passes(category)) {
             SendMessageW(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+            listed.push_back(id);
+        }
     }
+    listedFilter = categoryFilter;
+    listedValid = true;
     SendMessageW(listBox, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(listBox, nullptr, TRUE);
 }
@@ -104,6 +124,15 @@ void ObjectDatabase::readFilteredObject(int n, WCHAR *name, WCHAR *serialNumber,
     if (test.passesAll()) {
         // Every record passes: position n in the list is position n in the database.
         currentRecord = CeSeekDatabase(database, CEDB_SEEK_BEGINNING, static_cast<DWORD>(n), nullptr);
+        if (currentRecord == 0)
+            return;
+        currentRecord = record.readNext(database);
+    } else if (const std::vector<CEOID> *passing = listedRecords()) {
+        if (static_cast<size_t>(n) >= passing->size()) {
+            currentRecord = 0;
+            return;
+        }
+        currentRecord = CeSeekDatabase(database, CEDB_SEEK_CEOID, (*passing)[n], nullptr);
         if (currentRecord == 0)
             return;
         currentRecord = record.readNext(database);
@@ -131,6 +160,7 @@ void ObjectDatabase::deleteFilteredObject(int n)
     WCHAR name[FIELD_CAPACITY], serialNumber[FIELD_CAPACITY], remark[FIELD_CAPACITY], category[FIELD_CAPACITY];
     readFilteredObject(n, name, serialNumber, remark, category);
     if (currentRecord != 0) {
+        forgetListedRecords();
         CeDeleteRecord(database, currentRecord);
         currentRecord = 0;
     }
@@ -146,6 +176,8 @@ int ObjectDatabase::indexOfCurrentObject()
         if (CeSeekDatabase(database, CEDB_SEEK_CEOID, currentRecord, &position) == currentRecord)
             return static_cast<int>(position);
     }
+    if (const std::vector<CEOID> *passing = listedRecords())
+        return static_cast<int>(std::find(passing->begin(), passing->end(), currentRecord) - passing->begin());
     CeSeekDatabase(database, CEDB_SEEK_BEGINNING, 0, nullptr);
     RecordBuffer record;
     WCHAR category[FIELD_CAPACITY];

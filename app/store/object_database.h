@@ -2,6 +2,8 @@
 // case-insensitive name order. Filtered operations count only the records that pass categoryFilter.
 #pragma once
 #include "platform/object_store.h"
+#include <string>
+#include <vector>
 
 class ObjectDatabase {
 public:
@@ -29,9 +31,18 @@ private:
     CEOID writeObject(CEOID record, const WCHAR *name, const WCHAR *serialNumber, const WCHAR *remark,
                       const WCHAR *category);
 
+    // The passing records in name order as the last fill listed them, or nothing known.
+    const std::vector<CEOID> *listedRecords() const;
+    void forgetListedRecords();
+
     HANDLE database;
     CEOID databaseIdentifier;
     CEOID currentRecord;
+    // Kept from fillFilteredNameList so that filtered reads and positions need no scan; valid
+    // only for the filter it was made under and until the next write or delete.
+    std::vector<CEOID> listed;
+    std::wstring listedFilter;
+    bool listedValid = false;
 };
 
 // Record property identifiers of an object.

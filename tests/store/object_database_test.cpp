@@ -1,5 +1,7 @@
 #include "store_fixture.h"
 #include "support/main_window_session.h"
+#include "store/record_buffer.h"
+#include <random>
 
 using Names = std::vector<std::wstring>;
 
@@ -13,6 +15,30 @@ Fields Read(int n)
     Fields f;
     objectDatabase.readFilteredObject(n, f.name, f.serial, f.remark, f.category);
     return f;
+}
+
+// The passing records in name order by a plain walk over a handle of its own: what the filtered
+// calls must agree with, whatever they keep between calls.
+std::vector<std::pair<CEOID, Fields>> ScanPassing()
+{
+    CEOID id = 0;
+    HANDLE database = CeOpenDatabase(&id, const_cast<LPWSTR>(L"Zifferbox"), PROP_NAME, CEDB_AUTOINCREMENT, nullptr);
+    std::vector<std::pair<CEOID, Fields>> passing;
+    CeSeekDatabase(database, CEDB_SEEK_BEGINNING, 0, nullptr);
+    RecordBuffer record;
+    Fields f;
+    while ((id = record.readNext(database)) != 0) {
+        record.copyText(PROP_NAME, f.name);
+        record.copyText(PROP_SERIAL_NUMBER, f.serial);
+        record.copyText(PROP_REMARK, f.remark);
+        record.copyText(PROP_CATEGORY, f.category);
+        const bool all = wcscmp(categoryFilter, ALL_CATEGORIES) == 0;
+        const bool none = wcscmp(categoryFilter, NO_CATEGORY) == 0;
+        if (all || (none ? f.category[0] == L'\0' : wcscmp(f.category, categoryFilter) == 0))
+            passing.emplace_back(id, f);
+    }
+    CeCloseDatabase(database);
+    return passing;
 }
 }  // namespace
 
@@ -167,4 +193,43 @@ TEST_F(StoreTest, ObjectsSurviveReopeningTheStore)
     EXPECT_STREQ(f.serial, L"123-456");
     EXPECT_STREQ(f.remark, L"Bemerkung mit Ümlaut");
     EXPECT_STREQ(f.category, L"Kat");
+}
+
+TEST_F(StoreTest, FilteredReadsAndPositionsAgreeWithAPlainScanOverRandomChanges)
+{
+    const wchar_t *const names[] = {L"anton", L"Anton", L"Bert", L"Cäsar", L"dora", L"Ärger", L"Zeppelin"};
+    const wchar_t *const categories[] = {L"A", L"B", L"", L"a"};
+    const wchar_t *const filters[] = {L" - Alle -", L" - Ohne -", L"A", L"B", L"a"};
+    std::mt19937 random(14);
+    const auto pick = [&](int count) { return static_cast<int>(random() % static_cast<unsigned>(count)); };
+    categoryDatabase.addCategory(L"A");
+    categoryDatabase.addCategory(L"B");
+    for (int step = 0; step < 400; ++step) {
+        const std::vector<std::pair<CEOID, Fields>> before = ScanPassing();
+        const int count = static_cast<int>(before.size());
+        switch (pick(8)) {
+        case 0:
+        case 1: add(names[pick(7)], categories[pick(4)], std::to_wstring(step).c_str()); break;
+        case 2: objectDatabase.overwriteCurrentObject(names[pick(7)], L"neu", L"", categories[pick(4)]); break;
+        case 3: objectDatabase.deleteFilteredObject(pick(count + 2) - 1); break;
+        case 4: setFilter(filters[pick(5)]); break;
+        case 5: categoryDatabase.deleteCategoryAt(pick(3)); categoryDatabase.addCategory(categories[pick(2)]); break;
+        default: listed(); break;
+        }
+        const std::vector<std::pair<CEOID, Fields>> passing = ScanPassing();
+        const CEOID current = objectDatabase.currentObject();
+        size_t expected = 0;
+        if (current != 0) {
+            while (expected < passing.size() && passing[expected].first != current)
+                ++expected;
+        }
+        ASSERT_EQ(objectDatabase.indexOfCurrentObject(), static_cast<int>(expected)) << "step " << step;
+        const int n = pick(static_cast<int>(passing.size()) + 2) - 1;
+        const Fields f = Read(n);
+        const bool inside = n >= 0 && n < static_cast<int>(passing.size());
+        ASSERT_EQ(objectDatabase.currentObject(), inside ? passing[n].first : 0u) << "step " << step;
+        EXPECT_STREQ(f.name, inside ? passing[n].second.name : L"");
+        EXPECT_STREQ(f.serial, inside ? passing[n].second.serial : L"");
+        EXPECT_STREQ(f.category, inside ? passing[n].second.category : L"");
+    }
 }
