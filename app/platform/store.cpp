@@ -1,9 +1,16 @@
 // Opening a store: the file read whole, checked, and replayed into memory; what a crash left
 // behind (a torn last entry, a rewrite that never reached its rename) cleared away.
 #include "platform/store.h"
+#include <algorithm>
 #include "platform/store_tail.h"
 #include "platform/store_log_format.h"
+#include "platform/store_key_cache.h"
 #include "platform/store_replay.h"
+
+namespace {
+const wchar_t kSortKeySuffix[] = L".keys";
+constexpr size_t kSortKeysWorthSaving = 1024;
+}  // namespace
 
 Store::Store(const StoreFileOps &ops) : ops_(ops), file_(ops_) {}
 
@@ -23,6 +30,10 @@ bool Store::Open(const std::wstring &path)
 
 void Store::Close()
 {
+    // Kept keys go stale one changed name at a time; rewriting them pays once enough are missing.
+    if (open_ && keepSortKeys_ && unsavedKeys_ >= kSortKeysWorthSaving)
+        SortKeyCache::Save(path_ + kSortKeySuffix, model_);
+    unsavedKeys_ = 0;
     file_.Close();
     lock_.Release();
     model_ = StoreModel();
@@ -41,33 +52,49 @@ bool Store::Load()
     std::string bytes;
     if (!file_.ReadAll(bytes))
         return false;
-    StoreScanResult scan = ScanStoreLog(bytes.data(), bytes.size());
-    if (scan.status == StoreScanStatus::Damaged) {
+    // Each entry is replayed as soon as it is read: the decoded entries never pile up in memory.
+    // Damage anywhere fails the open as a whole, so nothing replayed before it is ever used.
+    StoreLogReader reader(bytes.data(), bytes.size());
+    const StoreScanStatus status = reader.ReadHeader();
+    if (status == StoreScanStatus::Damaged) {
         SetLastError(ERROR_FILE_CORRUPT);
         return false;
     }
-    if (scan.status == StoreScanStatus::Empty) {
+    if (status == StoreScanStatus::Empty) {
         if ((file_.Size() > 0 && (!KeepCutBytes(ops_, path_, bytes) || !file_.Truncate(0))) ||
             file_.Append(EncodeStoreHeader()) != AppendResult::Done)
             return false;
         model_.liveBytes = kStoreHeaderSize;
         return true;
     }
-    model_.records.reserve(scan.entries.size());
-    for (StoreScanEntry &entry : scan.entries) {
-        if (!ReplayEntry(model_, entry)) {
+    model_.records.reserve(std::min<size_t>(bytes.size() / 64, 2 * CEDB_MAXRECORDS));
+    StoreLogRecord framed;
+    StoreScanEntry entry;
+    while (reader.Next(framed)) {
+        entry.offset = framed.offset;
+        entry.size = framed.size;
+        if (!DecodeStorePayload(framed.payload, framed.payloadSize, entry.entry) || !ReplayEntry(model_, entry)) {
             SetLastError(ERROR_FILE_CORRUPT);
             return false;
         }
     }
+    if (reader.Damaged()) {
+        SetLastError(ERROR_FILE_CORRUPT);
+        return false;
+    }
+    const size_t validLength = reader.ValidLength();
     // What a crash left of the last entry goes, so the next entry follows whole ones; its bytes
     // are kept beside the store first.
-    if (scan.validLength < file_.Size() &&
-        (!KeepCutBytes(ops_, path_, bytes.substr(scan.validLength)) || !file_.Truncate(scan.validLength)))
+    if (validLength < file_.Size() &&
+        (!KeepCutBytes(ops_, path_, bytes.substr(validLength)) || !file_.Truncate(validLength)))
         return false;
     FILETIME modified = {};
     file_.LastWriteTime(modified);
-    FinishReplay(model_, modified);
+    SortKeyCache keys;
+    if (keepSortKeys_)
+        keys.Load(path_ + kSortKeySuffix);
+    FinishReplay(model_, modified, keys);
+    unsavedKeys_ = keys.Missed();
     return true;
 }
 

@@ -104,8 +104,8 @@ bool ReplayEntry(StoreModel &model, StoreScanEntry &scanned)
     return false;
 }
 
-void FinishReplay(StoreModel &model, const FILETIME &modified)
+void FinishReplay(StoreModel &model, const FILETIME &modified, SortKeyCache &keys)
 {
-    BuildIndexes(model, modified);
+    BuildIndexes(model, modified, keys);
     model.liveBytes = model.CountLiveBytes();
 }
