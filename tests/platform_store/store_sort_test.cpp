@@ -149,3 +149,46 @@ TEST(ObjectStoreSort, NumbersDescendingAndMissingPropertiesFirst)
 }
 
 }  // namespace
+
+// The keys a closing store keeps beside its file must give the order fresh keys give: after a
+// reopen, after names changed since they were kept, and when the kept file is damaged.
+TEST(ObjectStoreSort, KeptSortKeysGiveTheOrderOfFreshKeys)
+{
+    const std::wstring path = UseFreshStoreFile(L"sort-kept");
+    const std::wstring kept = path + L".keys";
+    const std::vector<std::wstring> names = RandomNames(1500, 14);
+    StoreOrder(L"Namen", names, CEDB_SORT_CASEINSENSITIVE);
+    ASSERT_NE(GetFileAttributesW(kept.c_str()), INVALID_FILE_ATTRIBUTES) << "no keys were kept";
+    const auto order = [] {
+        DatabaseHandle database(OpenByName(L"Namen"));
+        return ReadAllIds(database.get());
+    };
+    const auto fresh = [&] {
+        std::wstring saved = kept + L".saved";
+        MoveFileExW(kept.c_str(), saved.c_str(), MOVEFILE_REPLACE_EXISTING);
+        const std::vector<CEOID> ids = order();
+        MoveFileExW(saved.c_str(), kept.c_str(), MOVEFILE_REPLACE_EXISTING);
+        return ids;
+    };
+    EXPECT_EQ(order(), fresh());
+    {
+        DatabaseHandle database(OpenByName(L"Namen"));
+        const std::vector<CEOID> ids = ReadAllIds(database.get());
+        for (size_t i = 0; i < ids.size(); i += 50)
+            WriteTexts(database.get(), ids[i], {{kNameProp, names[(i * 7) % names.size()] + L"x"}});
+    }
+    EXPECT_EQ(order(), fresh());
+
+    HANDLE file = CreateFileW(kept.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    const DWORD middle = GetFileSize(file, nullptr) / 2;
+    SetFilePointer(file, static_cast<LONG>(middle), nullptr, FILE_BEGIN);
+    char byte = 0;
+    DWORD done = 0;
+    ReadFile(file, &byte, 1, &done, nullptr);
+    byte = static_cast<char>(byte ^ 0x5A);
+    SetFilePointer(file, static_cast<LONG>(middle), nullptr, FILE_BEGIN);
+    WriteFile(file, &byte, 1, &done, nullptr);
+    CloseHandle(file);
+    EXPECT_EQ(order(), fresh());
+}
