@@ -1,8 +1,6 @@
 // What must hold for any input to the decoders: the checks that the native fuzz targets run
 // under the sanitizers and that the test suite replays over the committed corpus under Wine.
 // Plain C++, no Win32.
-//
-// Others may call: CheckStoreLog, CheckStorePayload, CheckClipboardText.
 #pragma once
 #include <cstddef>
 #include <cstdint>

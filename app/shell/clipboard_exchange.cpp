@@ -3,6 +3,7 @@
 #include "resources/resource.h"
 #include "shell/application.h"
 #include "shell/clipboard_format.h"
+#include "shell/field_text.h"
 #include "shell/main_window.h"
 #include "store/category_database.h"
 #include "store/category_filter.h"
@@ -33,11 +34,6 @@ public:
 private:
     bool open;
 };
-
-void GetFieldText(HWND control, WCHAR *text)
-{
-    GetWindowTextW(control, text, FIELD_CAPACITY - 1);
-}
 
 void SetPasteState(bool enabled)
 {
