@@ -97,6 +97,8 @@ LRESULT OnActivate(HWND window, WPARAM wParam)
 LRESULT OnClose(HWND window)
 {
     CommandBar_Destroy(menuBar);
+    // The menu went with the bar; activation messages during the window's end must not reach it.
+    menuHandle = nullptr;
     DestroyWindow(window);
     return 0;
 }
