@@ -1,4 +1,6 @@
 #include "fuzz_checks.h"
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <memory>
@@ -120,4 +122,14 @@ bool CheckClipboardText(const uint8_t *data, size_t size, std::string &why)
         position = next;
     }
     return true;
+}
+
+int RunFuzzCheck(const char *target, FuzzCheck check, const uint8_t *data, size_t size)
+{
+    std::string why;
+    if (!check(data, size, why)) {
+        std::fprintf(stderr, "%s: %s\n", target, why.c_str());
+        std::abort();
+    }
+    return 0;
 }

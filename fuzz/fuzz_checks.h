@@ -16,3 +16,8 @@ bool CheckStorePayload(const uint8_t *data, size_t size, std::string &why);
 // terminator) the way a paste reads its four fields: every field terminated within 256
 // characters, holding no separator, and the position never leaving the block.
 bool CheckClipboardText(const uint8_t *data, size_t size, std::string &why);
+
+using FuzzCheck = bool (*)(const uint8_t *data, size_t size, std::string &why);
+// The body of every fuzz entry: runs `check` and aborts with the target's name and the reason
+// when it fails, so the fuzzer keeps the input.
+int RunFuzzCheck(const char *target, FuzzCheck check, const uint8_t *data, size_t size);
