@@ -1,6 +1,7 @@
 // Figures of the store classes at 65,535 objects, as the main window uses them: open, fill the
 // name list, read the last position, find the position of the current object, durable writes
-// and deletes. Prints one "name: value unit" line per figure.
+// and deletes. Prints one "name: value unit" line per figure. With a count as its argument it
+// measures a store of that many objects instead and leaves out the 10,000 writes.
 #include "platform/store_file.h"
 #include "platform/store_log_reader.h"
 #include "store/category_database.h"
@@ -8,13 +9,14 @@
 #include "store/object_database.h"
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <new>
 #include <string>
 #include <vector>
 
 namespace {
 
-constexpr int OBJECTS = 65535;
+int totalObjects = 65535;
 constexpr int TIMED_CALLS = 50;
 const wchar_t *const CATEGORIES[] = {L"Software", L"Geräte", L"Fahrzeuge", L"Büro"};
 
@@ -125,8 +127,11 @@ void CloseStores()
 
 }  // namespace
 
-int main()
+int main(int argc, char **argv)
 {
+    const bool scaling = argc > 1;
+    if (scaling)
+        totalObjects = std::max(2 * TIMED_CALLS + 1, std::min(65535, std::atoi(argv[1])));
     wchar_t folder[MAX_PATH];
     GetTempPathW(MAX_PATH, folder);
     const std::wstring path = std::wstring(folder) + L"zifferbox-classes-bench.zbs";
@@ -141,7 +146,7 @@ int main()
     categoryDatabase.openOrCreate(L"Zifferbox-Kategorien");
     for (const wchar_t *category : CATEGORIES)
         categoryDatabase.addCategory(category);
-    for (int n = 0; n < OBJECTS - TIMED_CALLS; ++n)
+    for (int n = 0; n < totalObjects - TIMED_CALLS; ++n)
         WriteObject(n);
     InstallProcessStore(RealStoreFileOps());
     CloseStores();
@@ -185,31 +190,33 @@ int main()
 
     CopyField(categoryFilter, ALL_CATEGORIES);
     start = Now();
-    objectDatabase.readFilteredObject(OBJECTS - TIMED_CALLS - 1, name, serial, remark, category);
+    objectDatabase.readFilteredObject(totalObjects - TIMED_CALLS - 1, name, serial, remark, category);
     Figure("classes_read_last_position_all", Now() - start, "ms");
     start = Now();
     objectDatabase.indexOfCurrentObject();
     Figure("classes_index_of_current_all", Now() - start, "ms");
 
     start = Now();
-    for (int n = OBJECTS - TIMED_CALLS; n < OBJECTS; ++n)
+    for (int n = totalObjects - TIMED_CALLS; n < totalObjects; ++n)
         WriteObject(n);
     Figure("classes_durable_write_new_avg", (Now() - start) / TIMED_CALLS, "ms");
     Figure("classes_object_count", objectDatabase.objectCount(), "objects");
 
     start = Now();
     for (int n = 0; n < TIMED_CALLS; ++n)
-        objectDatabase.deleteFilteredObject(OBJECTS - 1 - 2 * n);
+        objectDatabase.deleteFilteredObject(totalObjects - 1 - 2 * n);
     Figure("classes_delete_filtered_avg", (Now() - start) / TIMED_CALLS, "ms");
 
     DestroyWindow(list);
     CloseStores();
     Figure("classes_store_file_size", FileMiB(path), "MiB");
 
-    objectDatabase.openOrCreate(L"Zifferbox");
-    categoryDatabase.openOrCreate(L"Zifferbox-Kategorien");
-    WritesWithCompaction(objectDatabase.objectCount(), path);
-    CloseStores();
+    if (!scaling) {
+        objectDatabase.openOrCreate(L"Zifferbox");
+        categoryDatabase.openOrCreate(L"Zifferbox-Kategorien");
+        WritesWithCompaction(objectDatabase.objectCount(), path);
+        CloseStores();
+    }
     DeleteFileW(path.c_str());
     DeleteFileW((path + L".keys").c_str());
     return 0;

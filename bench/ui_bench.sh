@@ -27,8 +27,12 @@ seeded=$work/seeded-65532.zbs
 if [ ! -f "$seeded" ]; then
   ZIFFERBOX_OBJECT_STORE="Z:$(echo "$work/seeding.zbs" | tr / '\\')" wine "$build/tools/seedstore/seedstore.exe" 65532
   mv "$work/seeding.zbs" "$seeded"
+  # The sort keys the seeding kept beside its store, as the program keeps them beside the user's.
+  if [ -f "$work/seeding.zbs.keys" ]; then mv "$work/seeding.zbs.keys" "$seeded.keys"; fi
 fi
 cp "$seeded" "$work/full.zbs"
+rm -f "$work/full.zbs.keys"
+if [ -f "$seeded.keys" ]; then cp "$seeded.keys" "$work/full.zbs.keys"; fi
 export ZIFFERBOX_OBJECT_STORE="Z:$(echo "$work/full.zbs" | tr / '\\')"
 wine reg delete 'HKCU\Software\Brenvo\Zifferbox' /f </dev/null >/dev/null 2>&1 || true
 
@@ -36,20 +40,31 @@ wine "$probe" figure start "$build/app/zifferbox.exe" 5
 setsid wine "$build/app/zifferbox.exe" </dev/null >/dev/null 2>&1 &
 zifferbox_pid=$!
 wine "$probe" expect state 30000 'window=shown' 'count=65532' 'selected=0' >/dev/null
+# Private memory of the program showing the full store: its resident anonymous pages and swap.
+pid=$(pgrep -n -f 'zifferbox\.exe' || true)
+if [ -n "$pid" ] && [ -r "/proc/$pid/status" ]; then
+  private_kib=$(awk '/^(RssAnon|VmSwap):/ {sum += $2} END {print sum}' "/proc/$pid/status")
+  awk -v k="$private_kib" 'BEGIN {printf "ui_working_set_full_store: %.1f MiB\n", k / 1024}'
+  awk -v b="$(stat -c %s "$work/full.zbs")" 'BEGIN {printf "ui_store_file_size: %.1f MiB\n", b / 1048576}'
+fi
 wine "$probe" figure select 20
 # The filter drop-down is opened with a real click; a click that comes while the previous
 # drop-down is still closing may be taken as a double click, so it is given again.
 median() { sort -n | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
 combo=$(wine "$probe" point ComboBox '*')
+# Opens the filter drop-down and picks entry $1; prints the milliseconds to the rows shown.
+pick_filter() {
+  for _ in 1 2 3; do
+    # shellcheck disable=SC2086
+    xdotool mousemove $combo click 1
+    wine "$probe" expect windows 1500 'window=ComboLBox|' >/dev/null && break
+  done
+  wine "$probe" figure filter-pick filter "$1" | sed -n 's/^filter: \([0-9]*\) ms$/\1/p'
+}
 to_category=() to_all=()
 for _ in 1 2 3; do
   for target in 2 0; do
-    for _ in 1 2 3; do
-      # shellcheck disable=SC2086
-      xdotool mousemove $combo click 1
-      wine "$probe" expect windows 1500 'window=ComboLBox|' >/dev/null && break
-    done
-    figure=$(wine "$probe" figure filter-pick filter "$target" | sed -n 's/^filter: \([0-9]*\) ms$/\1/p')
+    figure=$(pick_filter "$target")
     [ -n "$figure" ] || { echo "ui_bench: the filter choice failed" >&2; exit 1; }
     if [ "$target" = 2 ]; then to_category+=("$figure"); else to_all+=("$figure"); fi
   done
@@ -57,3 +72,6 @@ done
 echo "ui_filter_to_one_category: $(printf '%s\n' "${to_category[@]}" | median) ms"
 echo "ui_filter_to_all: $(printf '%s\n' "${to_all[@]}" | median) ms"
 wine "$probe" figure new 3
+# The Down key under a category filter: each step reads the next passing object.
+[ -n "$(pick_filter 2)" ] || { echo "ui_bench: the filter choice failed" >&2; exit 1; }
+wine "$probe" figure select 20 | sed 's/^ui_select_next/ui_select_next_category/'
