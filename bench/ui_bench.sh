@@ -27,12 +27,8 @@ seeded=$work/seeded-65532.zbs
 if [ ! -f "$seeded" ]; then
   ZIFFERBOX_OBJECT_STORE="Z:$(echo "$work/seeding.zbs" | tr / '\\')" wine "$build/tools/seedstore/seedstore.exe" 65532
   mv "$work/seeding.zbs" "$seeded"
-  # The sort keys the seeding kept beside its store, as the program keeps them beside the user's.
-  if [ -f "$work/seeding.zbs.keys" ]; then mv "$work/seeding.zbs.keys" "$seeded.keys"; fi
 fi
 cp "$seeded" "$work/full.zbs"
-rm -f "$work/full.zbs.keys"
-if [ -f "$seeded.keys" ]; then cp "$seeded.keys" "$work/full.zbs.keys"; fi
 export ZIFFERBOX_OBJECT_STORE="Z:$(echo "$work/full.zbs" | tr / '\\')"
 wine reg delete 'HKCU\Software\Brenvo\Zifferbox' /f </dev/null >/dev/null 2>&1 || true
 

@@ -32,7 +32,7 @@ export DISPLAY=$ZB_X_DISPLAY ZB_WINEPREFIX
 . "$root/scripts/wine-env.sh"
 for n in "${counts[@]}"; do
   store=$work/seeded-$n.zbs
-  rm -f "$store" "$store.keys"
+  rm -f "$store"
   ZIFFERBOX_OBJECT_STORE="Z:$(echo "$store" | tr / '\\')" wine "$build/tools/seedstore/seedstore.exe" "$n"
   wine reg delete 'HKCU\Software\Brenvo\Zifferbox' /f </dev/null >/dev/null 2>&1 || true
   out=$(ZIFFERBOX_OBJECT_STORE="Z:$(echo "$store" | tr / '\\')" wine "$probe" figure start "$build/app/zifferbox.exe" 3)

@@ -37,7 +37,6 @@ Store *AcquireStore()
         SetLastError(ERROR_PATH_NOT_FOUND);
         return nullptr;
     }
-    store.KeepSortKeys(true);
     return store.Open(path) ? &store : nullptr;
 }
 

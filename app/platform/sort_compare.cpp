@@ -17,22 +17,32 @@ void AppendBigEndian(std::string &key, uint64_t value, int bytes)
 void AppendTextKey(std::string &key, const std::string &data, DWORD sortFlags)
 {
     // The text with its terminator: LCMapStringW refuses an empty source of explicit length.
-    std::wstring text(data.size() / 2, L'\0');
-    if (!text.empty())
-        std::memcpy(&text[0], data.data(), data.size());
+    // Field-sized texts are copied on the stack: a heap block per key is a large part of an open.
+    const size_t units = data.size() / 2;
+    WCHAR shortText[256];
+    std::wstring longText;
+    const WCHAR *text = shortText;
+    if (units < 256) {
+        std::memcpy(shortText, data.data(), units * sizeof(WCHAR));
+        shortText[units] = L'\0';
+    } else {
+        longText.assign(units, L'\0');
+        std::memcpy(&longText[0], data.data(), units * sizeof(WCHAR));
+        text = longText.c_str();
+    }
     const DWORD flags = LCMAP_SORTKEY | ((sortFlags & CEDB_SORT_CASEINSENSITIVE) ? NORM_IGNORECASE : 0);
     BYTE local[512];
-    int length = LCMapStringW(LOCALE_USER_DEFAULT, flags, text.c_str(), -1, reinterpret_cast<LPWSTR>(local), sizeof local);
+    int length = LCMapStringW(LOCALE_USER_DEFAULT, flags, text, -1, reinterpret_cast<LPWSTR>(local), sizeof local);
     if (length > 0) {
         key.append(reinterpret_cast<const char *>(local), length);
         return;
     }
-    length = LCMapStringW(LOCALE_USER_DEFAULT, flags, text.c_str(), -1, nullptr, 0);
+    length = LCMapStringW(LOCALE_USER_DEFAULT, flags, text, -1, nullptr, 0);
     if (length <= 0)
         return;
     const size_t start = key.size();
     key.resize(start + length);
-    LCMapStringW(LOCALE_USER_DEFAULT, flags, text.c_str(), -1, reinterpret_cast<LPWSTR>(&key[start]), length);
+    LCMapStringW(LOCALE_USER_DEFAULT, flags, text, -1, reinterpret_cast<LPWSTR>(&key[start]), length);
 }
 
 }  // namespace

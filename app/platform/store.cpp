@@ -4,13 +4,7 @@
 #include <algorithm>
 #include "platform/store_tail.h"
 #include "platform/store_log_format.h"
-#include "platform/store_key_cache.h"
 #include "platform/store_replay.h"
-
-namespace {
-const wchar_t kSortKeySuffix[] = L".keys";
-constexpr size_t kSortKeysWorthSaving = 1024;
-}  // namespace
 
 Store::Store(const StoreFileOps &ops) : ops_(ops), file_(ops_) {}
 
@@ -30,10 +24,6 @@ bool Store::Open(const std::wstring &path)
 
 void Store::Close()
 {
-    // Kept keys go stale one changed name at a time; rewriting them pays once enough are missing.
-    if (open_ && keepSortKeys_ && unsavedKeys_ >= kSortKeysWorthSaving)
-        SortKeyCache::Save(path_ + kSortKeySuffix, model_);
-    unsavedKeys_ = 0;
     file_.Close();
     lock_.Release();
     model_ = StoreModel();
@@ -90,11 +80,7 @@ bool Store::Load()
         return false;
     FILETIME modified = {};
     file_.LastWriteTime(modified);
-    SortKeyCache keys;
-    if (keepSortKeys_)
-        keys.Load(path_ + kSortKeySuffix);
-    FinishReplay(model_, modified, keys);
-    unsavedKeys_ = keys.Missed();
+    FinishReplay(model_, modified);
     return true;
 }
 

@@ -23,13 +23,9 @@ public:
     // has it (ERROR_SHARING_VIOLATION) or it is damaged (ERROR_FILE_CORRUPT); a damaged file is
     // left exactly as it is. A torn last entry is cut off.
     bool Open(const std::wstring &path);
-    // Lets go of the file and the lock and forgets the memory image (keeping the sort keys first
-    // when KeepSortKeys asked for it and enough of them are new).
+    // Lets go of the file and the lock and forgets the memory image.
     void Close();
     bool IsOpen() const { return open_; }
-    // Keeps text sort keys beside the file ("<path>.keys", see store_key_cache.h) so the next
-    // Open need not make them all again. Off by default: tools that open copies leave no files.
-    void KeepSortKeys(bool keep) { keepSortKeys_ = keep; }
     const std::wstring &Path() const { return path_; }
 
     // What the file holds, as of the last acknowledged change.
@@ -64,6 +60,4 @@ private:
     StoreModel model_;
     bool open_ = false;    // read; the file itself stays closed after a failed compaction
     bool failed_ = false;  // the file could not be put back after a failed write
-    bool keepSortKeys_ = false;
-    size_t unsavedKeys_ = 0;  // keys made since the kept ones were read or written
 };

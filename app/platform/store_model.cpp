@@ -1,7 +1,6 @@
 #include "platform/store_model.h"
 #include <algorithm>
 #include "platform/sort_compare.h"
-#include "platform/store_key_cache.h"
 #include "platform/store_log_format.h"
 
 namespace {
@@ -135,7 +134,7 @@ size_t PositionOf(const Database &database, size_t index, const Record *record)
     return std::lower_bound(order.begin(), order.end(), record, LessFor(database, index)) - order.begin();
 }
 
-void BuildIndexes(StoreModel &model, const FILETIME &modified, SortKeyCache &keys)
+void BuildIndexes(StoreModel &model, const FILETIME &modified)
 {
     for (auto &entry : model.records)
         model.databases[entry.second.database].indexes[0].order.push_back(&entry.second);
@@ -145,7 +144,7 @@ void BuildIndexes(StoreModel &model, const FILETIME &modified, SortKeyCache &key
         std::vector<Record *> &byId = database.indexes[0].order;
         std::sort(byId.begin(), byId.end(), LessFor(database, 0));
         for (Record *record : byId)
-            ComputeKeysFrom(keys, database, *record);
+            ComputeKeys(database, *record);
         for (size_t i = 1; i < database.indexes.size(); ++i) {
             database.indexes[i].order = byId;
             std::stable_sort(database.indexes[i].order.begin(), database.indexes[i].order.end(), LessFor(database, i));

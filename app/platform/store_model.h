@@ -68,7 +68,5 @@ void InsertIntoIndexes(Database &database, Record *record);
 void RemoveFromIndexes(Database &database, Record *record);
 // The record's position in one index of its database.
 size_t PositionOf(const Database &database, size_t index, const Record *record);
-class SortKeyCache;
-// Fills and sorts every database's indexes at once, after the whole file is replayed; the
-// records' keys come from keys where it holds them.
-void BuildIndexes(StoreModel &model, const FILETIME &modified, SortKeyCache &keys);
+// Fills and sorts every database's indexes at once, after the whole file is replayed.
+void BuildIndexes(StoreModel &model, const FILETIME &modified);

@@ -104,8 +104,8 @@ bool ReplayEntry(StoreModel &model, StoreScanEntry &scanned)
     return false;
 }
 
-void FinishReplay(StoreModel &model, const FILETIME &modified, SortKeyCache &keys)
+void FinishReplay(StoreModel &model, const FILETIME &modified)
 {
-    BuildIndexes(model, modified, keys);
+    BuildIndexes(model, modified);
     model.liveBytes = model.CountLiveBytes();
 }

@@ -6,6 +6,5 @@
 // Applies one entry read from the file (its properties are moved out). False when the entry
 // contradicts what came before: the file is damaged in a way no crash explains.
 bool ReplayEntry(StoreModel &model, StoreScanEntry &scanned);
-// Once every entry is applied: sorts the indexes (keys from the cache where it has them) and
-// counts the live bytes.
-void FinishReplay(StoreModel &model, const FILETIME &modified, SortKeyCache &keys);
+// Once every entry is applied: sorts the indexes and counts the live bytes.
+void FinishReplay(StoreModel &model, const FILETIME &modified);

@@ -128,7 +128,6 @@ CEOID Store::WriteRecord(Database &database, CEOID recordId, std::vector<StoredP
     record->properties = std::move(properties);
     record->entryBytes = entryBytes;
     ComputeKeys(database, *record);
-    ++unsavedKeys_;
     InsertIntoIndexes(database, record);
     database.recordBytes += entryBytes;
     database.modified = Now();

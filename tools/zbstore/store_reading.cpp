@@ -1,7 +1,6 @@
 #include "store_reading.h"
 #include <algorithm>
 #include "platform/little_endian.h"
-#include "platform/store_key_cache.h"
 #include "platform/store_log_format.h"
 #include "platform/store_replay.h"
 #include "file_access.h"
@@ -139,8 +138,7 @@ StoreReading ReadStore(const std::string &bytes, bool salvage)
     if (reading.validLength == 0)
         reading.validLength = kStoreHeaderSize;
     FILETIME none = {};
-    SortKeyCache noKeys;
-    FinishReplay(reading.model, none, noKeys);
+    FinishReplay(reading.model, none);
     return reading;
 }
 
