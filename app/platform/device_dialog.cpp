@@ -144,19 +144,38 @@ void PaintCaptionButton(HDC dc, RECT rect, const WCHAR *text, bool down)
 }
 
 // The caption's colours as the system draws its own: a gradient where the system uses one.
-// The close box's cross, drawn with lines: the glyph font is not always there under Wine.
-void PaintCloseBox(HDC dc, RECT rect, bool down)
+// A dialog that greys Close in its system menu shows a greyed close box that does nothing.
+bool CloseBoxEnabled(HWND dialog)
 {
-    DrawFrameControl(dc, &rect, DFC_BUTTON, DFCS_BUTTONPUSH | (down ? DFCS_PUSHED : 0));
-    const int size = std::max<int>(4, std::min(rect.right - rect.left, rect.bottom - rect.top) / 2 - 1);
-    const int left = (rect.left + rect.right - size) / 2 + (down ? 1 : 0);
-    const int top = (rect.top + rect.bottom - size) / 2 + (down ? 1 : 0);
-    const HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
+    const HMENU menu = GetSystemMenu(dialog, FALSE);
+    const UINT state = menu ? GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND) : (UINT)-1;
+    return state == (UINT)-1 || !(state & (MF_GRAYED | MF_DISABLED));
+}
+
+void DrawCross(HDC dc, int left, int top, int size, COLORREF colour)
+{
+    SetDCPenColor(dc, colour);
     for (int dx = 0; dx < 2; ++dx) {  // two pixels wide
         MoveToEx(dc, left + dx, top, nullptr);
         LineTo(dc, left + dx + size, top + size);
         MoveToEx(dc, left + dx, top + size - 1, nullptr);
         LineTo(dc, left + dx + size, top - 1);
+    }
+}
+
+// The close box's cross, drawn with lines: the glyph font is not always there under Wine.
+void PaintCloseBox(HDC dc, RECT rect, bool down, bool enabled)
+{
+    DrawFrameControl(dc, &rect, DFC_BUTTON, DFCS_BUTTONPUSH | (down ? DFCS_PUSHED : 0));
+    const int size = std::max<int>(4, std::min(rect.right - rect.left, rect.bottom - rect.top) / 2 - 1);
+    const int left = (rect.left + rect.right - size) / 2 + (down ? 1 : 0);
+    const int top = (rect.top + rect.bottom - size) / 2 + (down ? 1 : 0);
+    const HGDIOBJ oldPen = SelectObject(dc, GetStockObject(DC_PEN));
+    if (enabled) {
+        DrawCross(dc, left, top, size, GetSysColor(COLOR_BTNTEXT));
+    } else {  // etched, as the system greys its own
+        DrawCross(dc, left + 1, top + 1, size, GetSysColor(COLOR_BTNHIGHLIGHT));
+        DrawCross(dc, left, top, size, GetSysColor(COLOR_GRAYTEXT));
     }
     SelectObject(dc, oldPen);
 }
@@ -210,7 +229,7 @@ void PaintCaptionStrip(HWND dialog, const DeviceDialog *state, HDC dc)
     if (CaptionButtonRect(dialog, state, kHitOk, &button))
         PaintCaptionButton(dc, button, L"OK", state->pressed == kHitOk && state->pressedInside);
     if (CaptionButtonRect(dialog, state, kHitClose, &button))
-        PaintCloseBox(dc, button, state->pressed == kHitClose && state->pressedInside);
+        PaintCloseBox(dc, button, state->pressed == kHitClose && state->pressedInside, CloseBoxEnabled(dialog));
 }
 
 void RepaintStrip(HWND dialog, const DeviceDialog *state)
@@ -296,6 +315,8 @@ bool OnStripMouse(HWND dialog, DeviceDialog *state, UINT message, WPARAM wParam,
     case WM_NCLBUTTONDOWN:
     case WM_NCLBUTTONDBLCLK:
         if (wParam != (WPARAM)kHitOk && wParam != (WPARAM)kHitHelp && wParam != (WPARAM)kHitClose) return false;
+        *result = 0;
+        if (wParam == (WPARAM)kHitClose && !CloseBoxEnabled(dialog)) return true;
         state->pressed = (LRESULT)wParam;
         state->pressedInside = true;
         SetCapture(dialog);

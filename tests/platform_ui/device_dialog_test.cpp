@@ -178,7 +178,17 @@ TEST_F(DeviceDialogTest, CloseBoxBecomesCancelAndNestedDialogsKeepTheirOwnProced
 {
     stylesToSet = WS_EX_CAPTIONOKBTN;
     robot.OnDialog([&](HWND outer) {
-        robot.OnDialog([](HWND inner) { SendMessageW(inner, WM_CLOSE, 0, 0); });
+        robot.OnDialog([](HWND inner) {
+            // A click on the strip's close box; without one the dialog would stay open.
+            RECT window;
+            GetWindowRect(inner, &window);
+            for (int x = window.right - 1; x >= window.left; --x) {
+                if (SendMessageW(inner, WM_NCHITTEST, 0, MAKELPARAM(x, StripRow(inner))) == HTCLOSE) {
+                    ClickCaption(inner, {HTCLOSE, {x - 4, StripRow(inner)}});
+                    break;
+                }
+            }
+        });
         RunDeviceDialog(GetModuleHandleW(nullptr), IDD_OBJECT_EDITOR, outer, InnerProcedure, 7);
         SendMessageW(outer, WM_CLOSE, 0, 0);
     });
