@@ -32,6 +32,13 @@ fi
 
 headless=0
 xvfb_pid=""
+cleanup() {
+  "$root/scripts/wine-session.sh" stop
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  [ -n "$temporary" ] && rm -rf "$temporary"
+  return 0
+}
+trap cleanup EXIT
 if [ -z "${DISPLAY:-}" ] || ! xdotool getdisplaygeometry >/dev/null 2>&1; then
   headless=1
   # Xvfb picks a free display itself and names it on the descriptor: never someone else's screen.
@@ -50,13 +57,6 @@ if [ -z "${DISPLAY:-}" ] || ! xdotool getdisplaygeometry >/dev/null 2>&1; then
   rm -f "$number_file" "$number_file.log"
 fi
 
-cleanup() {
-  "$root/scripts/wine-session.sh" stop
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  [ -n "$temporary" ] && rm -rf "$temporary"
-  return 0
-}
-trap cleanup EXIT
 "$root/scripts/wine-session.sh" start
 
 if [ "$demo" = 1 ]; then
