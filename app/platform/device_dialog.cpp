@@ -7,7 +7,9 @@
 // controls moved below it, the outer size unchanged. It looks and works the same in every
 // environment: "?" sends WM_HELP at once, "OK" sends IDOK, the close box SC_CLOSE, the rest of the
 // strip moves the dialog (HTCAPTION), and the keyboard (Enter, Esc, F1) stays the dialog
-// manager's. The dialog procedures stay unaware.
+// manager's. The dialog procedures stay unaware. On Windows 10 and 11 the dialog is then a popup
+// with a dialog frame and no caption: composition draws no title bar for it, and the strip's
+// HTCAPTION moves it as a title bar would.
 #include "platform/device_dialog.h"
 #include <algorithm>
 
