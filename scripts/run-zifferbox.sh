@@ -5,6 +5,8 @@
 #   run-zifferbox.sh --demo   on a throw-away store filled with the sample objects; the user's
 #                             own store is not touched
 set -euo pipefail
+# The records are secrets: the store and everything written beside it is the user's alone.
+umask 077
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 export ZB_WINEPREFIX=${ZB_WINEPREFIX:-$build/wineprefix-run}
@@ -26,6 +28,9 @@ else
   # The user's objects live outside the build tree, so a clean build never touches them.
   data_dir=${XDG_DATA_HOME:-$HOME/.local/share}/zifferbox
   mkdir -p "$data_dir"
+  chmod 700 "$data_dir"
+  # A store made before the folder was private is made the user's alone as well.
+  chmod -f 600 "$data_dir"/objectstore.zbs* 2>/dev/null || true
   store=$data_dir/objectstore.zbs
   export ZIFFERBOX_OBJECT_STORE=$(windows_path "$store")
 fi
