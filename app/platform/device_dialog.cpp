@@ -11,6 +11,8 @@
 // with a dialog frame and no caption: composition draws no title bar for it, and the strip's
 // HTCAPTION moves it as a title bar would.
 #include "platform/device_dialog.h"
+#include "platform/help_request.h"
+#include "common/unique_handles.h"
 #include <algorithm>
 
 namespace {
@@ -38,6 +40,7 @@ struct DeviceDialog {
 // The dialog being created: its first message (WM_SETFONT or WM_INITDIALOG) claims it.
 thread_local DeviceDialog *pendingDialog = nullptr;
 
+// The device context of a window's client area, given back when it goes.
 class ClientDC {
 public:
     explicit ClientDC(HWND window) : window_(window), dc_(GetDC(window)) {}
@@ -52,21 +55,6 @@ public:
 private:
     HWND window_;
     HDC dc_;
-};
-
-class UniqueFont {
-public:
-    explicit UniqueFont(HFONT font) : font_(font) {}
-    ~UniqueFont()
-    {
-        if (font_) DeleteObject(font_);
-    }
-    UniqueFont(const UniqueFont &) = delete;
-    UniqueFont &operator=(const UniqueFont &) = delete;
-    HFONT get() const { return font_; }
-
-private:
-    HFONT font_;
 };
 
 // The caption strip in client coordinates; its last row stays the dialog's face, as under a caption.
@@ -245,12 +233,7 @@ void PressCaptionButton(HWND dialog, LRESULT which)
     if (which == kHitOk) {
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     } else if (which == kHitHelp) {
-        HELPINFO help{};
-        help.cbSize = sizeof help;
-        help.iContextType = HELPINFO_WINDOW;
-        help.hItemHandle = dialog;
-        GetCursorPos(&help.MousePos);
-        SendMessageW(dialog, WM_HELP, 0, (LPARAM)&help);
+        SendHelpRequest(dialog);
     } else if (which == kHitClose) {
         SendMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     }
