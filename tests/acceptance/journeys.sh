@@ -24,8 +24,13 @@ mkdir -p "$work"
 export ZIFFERBOX_OBJECT_STORE="Z:$(echo "$work/objectstore.zbs" | tr / '\\')"
 
 started=()
+window_manager=""
 cleanup() {
   local pid
+  if [ -n "$window_manager" ]; then
+    kill "$window_manager" 2>/dev/null || true
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f </dev/null >/dev/null 2>&1
+  fi
   for pid in "${started[@]}"; do kill "$pid" 2>/dev/null || true; done
   for pid in "${started[@]}"; do
     for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
@@ -182,6 +187,11 @@ journey_copy() {
   expect state 'selected=2' 'name=Fahrrad'
   xdotool key ctrl+c
   expect clip 'clip=Fahrrad\r\nWTU 1234567\r\nRahmennummer unter dem Tretlager\r\nFahrzeuge\r\n'
+  step "an X program reads exactly the four lines, nothing after them"
+  command -v xclip >/dev/null || fail "xclip is missing (scripts/install-deps.sh)"
+  xclip -o -selection clipboard >"$work/clip.txt" || fail "xclip -o"
+  printf 'Fahrrad\nWTU 1234567\nRahmennummer unter dem Tretlager\nFahrzeuge\n' | cmp - "$work/clip.txt" ||
+    fail "xclip read: $(od -c "$work/clip.txt")"
   expect state 'button.paste=1' 'count=8' 'selected=2'
   step "and Ctrl+V stores it again as a new object"
   xdotool key ctrl+v
@@ -330,10 +340,18 @@ journey_setup() {
   expect dialog 'dialog=Windows CE Anwendungsmanager' 'Static.65535=Zifferbox wurde auf dem Gerät installiert.*'
   xdotool key Return
   expect dialog 'dialog=none'
-  local installed=$work/device/Programme/Zifferbox
-  cmp "$installed/zifferbox.exe" "$zifferbox" || fail "zifferbox.exe differs"
-  cmp "$installed/PegHelp.exe" "$peghelp" || fail "PegHelp.exe differs"
+  local installed=$work/device/Programme/Zifferbox name
+  mkdir -p "$work/cab"
+  gcab -x -C "$work/cab" "$work/dist/Zifferbox.cab" || fail "gcab -x"
+  for name in zifferbox.exe PegHelp.exe zifferbox.htp; do
+    cmp "$installed/$name" "$work/cab/$name" || fail "$name differs from the medium's"
+  done
   cmp "$installed/zifferbox.htp" "$build/app/zifferbox.htp" || fail "zifferbox.htp differs"
+  step "the medium carries the programs stripped; the debug information stays in the build"
+  for name in zifferbox.exe PegHelp.exe; do
+    ! x86_64-w64-mingw32-objdump -h "$installed/$name" | grep -q debug_info || fail "$name has debug information"
+  done
+  x86_64-w64-mingw32-objdump -h "$zifferbox" | grep -q debug_info || fail "the build's zifferbox.exe lost its debug information"
   step "the installed program starts"
   zifferbox=$installed/zifferbox.exe
   start_zifferbox
@@ -341,8 +359,56 @@ journey_setup() {
   quit_zifferbox
 }
 
+# click_caption <dialog title> <ok|help>: a real click on a button of the dialog's caption strip,
+# found from the dialog's window rectangle: the strip is the top of the client area inside the
+# 3-pixel dialog frame; from its right end the close box (18 wide), OK (26) and "?" (16 + 2).
+click_caption() {
+  local geometry w h x y right top
+  geometry=$(probe rect '#32770' "$1") || fail "no dialog $1"
+  IFS='x+' read -r w h x y <<<"$geometry"
+  right=$(( x + w - 3 - 2 - 18 ))
+  top=$(( y + 3 ))
+  case "$2" in
+    ok) click_at $(( right - 13 )) $(( top + 9 )) ;;
+    help) click_at $(( right - 26 - 2 - 8 )) $(( top + 9 )) ;;
+  esac
+}
+
+journey_window_manager() {
+  command -v openbox >/dev/null || fail "openbox is missing (scripts/install-deps.sh)"
+  seed_samples
+  step "a window manager draws the title bars, as in a new Wine prefix on a desktop"
+  setsid openbox --sm-disable </dev/null >/dev/null 2>&1 &
+  window_manager=$!
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d Y /f </dev/null >/dev/null 2>&1
+  sleep 1
+  kill -0 "$window_manager" 2>/dev/null || fail "openbox did not start"
+  start_zifferbox
+  xdotool key Down
+  expect state 'selected=1' 'name=Büro-Paket 2024'
+  step "the editor's caption strip: \"?\" opens its help, OK stores the change"
+  xdotool key ctrl+o
+  expect dialog 'dialog=Objekt bearbeiten' 'dialog.focus=1017'
+  xdotool type --delay 20 'Office-Paket'
+  expect dialog 'Edit.1017=Office-Paket'
+  click_caption 'Objekt bearbeiten' help
+  expect windows 'window=PegHelpWindow|Zifferbox-Hilfe - Objekt bearbeiten'
+  expect dialog 'dialog=Objekt bearbeiten'
+  click_caption 'Objekt bearbeiten' ok
+  expect dialog 'dialog=none'
+  expect state 'name=Office-Paket' 'serial=BP24-99812-ÄÖÜ'
+  step "the category list's OK closes it"
+  click_at 600 500  # the list, beside the help viewer that the window manager may have activated
+  expect state 'foreground=Zifferbox|Zifferbox'
+  xdotool key ctrl+l
+  expect dialog 'dialog=Kategorien'
+  click_caption 'Kategorien' ok
+  expect dialog 'dialog=none'
+  quit_zifferbox
+}
+
 case "$journey" in
-  first_start|new_object|filter_kept|copy|paste|delete|category_list|help|second_start|setup)
+  first_start|new_object|filter_kept|copy|paste|delete|category_list|help|second_start|setup|window_manager)
     fresh_settings
     "journey_$journey"
     echo "journey $journey: passed"

@@ -36,7 +36,8 @@ start() {
   # Xvfb picks a free display itself and writes its number to the descriptor.
   local number_file=$state/xvfb.display
   rm -f "$number_file"
-  setsid Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$number_file" </dev/null >/dev/null 2>&1 &
+  # -noreset: the server would drop the keyboard layout below when its last client disconnects.
+  setsid Xvfb -displayfd 3 -noreset -screen 0 800x600x24 -nolisten tcp 3>"$number_file" </dev/null >/dev/null 2>&1 &
   local xvfb_pid=$!
   for _ in $(seq 100); do [ -s "$number_file" ] && break; sleep 0.1; done
   [ -s "$number_file" ] || { echo "session: Xvfb did not start" >&2; kill "$xvfb_pid" 2>/dev/null; exit 1; }

@@ -46,6 +46,19 @@ protected:
 
 TEST_F(SetupInstallTest, SetupFromTheDistributionInstallsTheHandheldFiles)
 {
+    // The description in the manager's format, read as the manager reads it (Windows-1252 here).
+    const std::wstring ini = dist + L"\\Zifferbox.ini";
+    const struct {
+        const wchar_t *section, *key, *value;
+    } keys[] = {{L"CEAppManager", L"Component", L"Zifferbox"},
+                {L"Zifferbox", L"CabFiles", L"Zifferbox.cab"},
+                {L"Zifferbox", L"Description", L"Zifferbox - Nummern von Software, Geräten und anderen Dingen"}};
+    for (const auto &k : keys) {
+        wchar_t value[256] = L"";
+        GetPrivateProfileStringW(k.section, k.key, L"", value, 256, ini.c_str());
+        EXPECT_STREQ(value, k.value) << Narrow(k.key);
+    }
+
     ChildProcess registering(dist + L"\\CEAppMgr.exe", L"/register", dist);
     ASSERT_EQ(registering.WaitForExit(10000), 0u);
     EXPECT_EQ(registration.Path(), dist + L"\\CEAppMgr.exe");
@@ -89,9 +102,11 @@ TEST_F(SetupInstallTest, ManagerRefusesBadInputAndLeavesTheInstalledCopyAsItWas)
         {"component that names a folder path",  L"Zifferbox.cab",
          "[CEAppManager]\r\nVersion=1.0\r\nComponent=..\\..\\Elsewhere\r\n", 2},
         {"cabinet outside the description's folder", L"Zifferbox.cab",
-         "[CEAppManager]\r\nVersion=1.0\r\nComponent=Zifferbox\r\n[Zifferbox]\r\nCabinetFiles=..\\Zifferbox.cab\r\n", 2},
+         "[CEAppManager]\r\nVersion=1.0\r\nComponent=Zifferbox\r\n[Zifferbox]\r\nCabFiles=..\\Zifferbox.cab\r\n", 2},
         {"cabinet missing", L"Zifferbox.cab",
-         "[CEAppManager]\r\nVersion=1.0\r\nComponent=Zifferbox\r\n[Zifferbox]\r\nCabinetFiles=Fehlt.cab\r\n", 3},
+         "[CEAppManager]\r\nVersion=1.0\r\nComponent=Zifferbox\r\n[Zifferbox]\r\nCabFiles=Fehlt.cab\r\n", 3},
+        {"second cabinet of the list missing", L"Zifferbox.cab",
+         "[CEAppManager]\r\nVersion=1.0\r\nComponent=Zifferbox\r\n[Zifferbox]\r\nCabFiles=Zifferbox.cab, Fehlt.cab\r\n", 3},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

@@ -23,18 +23,24 @@ void PutClipboardText(const std::wstring &text, bool terminate)
     CloseClipboard();
 }
 
-std::wstring ClipboardText()
+std::wstring ClipboardBlock()
 {
-    std::wstring text;
+    std::wstring block;
     if (!OpenClipboard(nullptr))
         return L"<not open>";
     HANDLE data = GetClipboardData(CF_UNICODETEXT);
     if (const wchar_t *chars = data ? static_cast<const wchar_t *>(GlobalLock(data)) : nullptr) {
-        text.assign(chars, wcsnlen(chars, GlobalSize(data) / sizeof(wchar_t)));
+        block.assign(chars, GlobalSize(data) / sizeof(wchar_t));
         GlobalUnlock(data);
     }
     CloseClipboard();
-    return text;
+    return block;
+}
+
+std::wstring ClipboardText()
+{
+    const std::wstring block = ClipboardBlock();
+    return block.substr(0, wcsnlen(block.c_str(), block.size()));
 }
 
 void Command(int id)

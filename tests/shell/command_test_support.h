@@ -12,6 +12,8 @@ extern const std::vector<const wchar_t *> twoCategories;  // Software, Geräte
 // Puts text on the clipboard in format 13; with terminate false the block holds no terminator.
 void PutClipboardText(const std::wstring &text, bool terminate = true);
 std::wstring ClipboardText();
+// The whole CF_UNICODETEXT block, terminator and what follows it included.
+std::wstring ClipboardBlock();
 // Runs a main-window command as the menu, a button or a shortcut delivers it.
 void Command(int id);
 // Holds the clipboard open from another thread, so this thread cannot open it.
