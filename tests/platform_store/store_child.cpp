@@ -9,7 +9,7 @@
 #include <random>
 #include <string>
 #include <vector>
-#include "platform_store/store_test_support.h"
+#include "app_support/store_test_support.h"
 
 namespace {
 

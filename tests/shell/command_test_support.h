@@ -1,8 +1,8 @@
 // What the object-command and clipboard tests share: a main window over a few objects, the
 // robot, and the clipboard as another program would use it.
 #pragma once
-#include "../dialogs/dialog_driver.h"
-#include "support/main_window_session.h"
+#include "app_support/dialog_driver.h"
+#include "app_support/main_window_session.h"
 #include "support/robot.h"
 #include <string>
 
