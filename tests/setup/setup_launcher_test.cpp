@@ -95,11 +95,17 @@ TEST_F(SetupLauncherTest, CancelEndsWithoutAskingTheRegistryOrStartingTheManager
     };
     for (const auto &arrange : arrangements) {
         NewRecorderRelease();
+        // Recorders of earlier cases end once released; then any recorder running belongs to this run.
+        for (int i = 0; i < 250 && ProcessRunning(L"recording_manager.exe"); ++i)
+            Sleep(20);
+        ASSERT_FALSE(ProcessRunning(L"recording_manager.exe"));
         arrange();
         ChildProcess setup(medium + L"\\setup.exe", L"", medium);
         AskAndAnswer(setup, IDCANCEL);
         EXPECT_EQ(setup.wait(5000), 0u);
-        Sleep(300);
+        // A recorder setup started is still running now (it waits for our release), and that
+        // proves the check at once: no waiting for a file that could come later.
+        EXPECT_FALSE(ProcessRunning(L"recording_manager.exe"));
         EXPECT_FALSE(FileExists(recordFile));
     }
 }

@@ -14,6 +14,10 @@ void PutClipboardText(const std::wstring &text, bool terminate = true);
 std::wstring ClipboardText();
 // Runs a main-window command as the menu, a button or a shortcut delivers it.
 void Command(int id);
+// Posts the About command to the main window and pumps until the robot has closed the About box:
+// everything posted before has then been handled, so a check that nothing else came holds on a
+// slow machine. The box is the robot's last seen window.
+void AwaitAboutSentinel(Robot &robot);
 // Holds the clipboard open from another thread, so this thread cannot open it.
 class ClipboardBlocker {
 public:
