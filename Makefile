@@ -14,8 +14,9 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
+# `make test LABEL=unit` runs the tests of one ctest label (unit, ui, slow, acceptance).
 test: build
-	BUILD_DIR=$(abspath $(BUILD)) scripts/run-tests.sh
+	BUILD_DIR=$(abspath $(BUILD)) scripts/run-tests.sh $(if $(LABEL),-L '^$(LABEL)$$')
 
 run: build
 	BUILD_DIR=$(abspath $(BUILD)) scripts/run-zifferbox.sh
