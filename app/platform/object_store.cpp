@@ -16,6 +16,7 @@
 #include "platform/sort_compare.h"
 #include "platform/store_file.h"
 #include "platform/store_format.h"
+#include "platform/store_lock.h"
 
 namespace {
 
@@ -53,6 +54,7 @@ struct Database {
 
 struct Store {
     std::wstring path;
+    StoreLock lock;  // before the file: released after it
     StoreFile file;
     std::map<CEOID, Database> databases;
     std::unordered_map<CEOID, Record> records;
@@ -298,7 +300,9 @@ std::unique_ptr<Store> LoadStore()
     }
     auto s = std::make_unique<Store>();
     s->path = path;
-    if (!s->file.Open(s->path))
+    // Only one process writes the store: a second opener fails at the lock, as with a held
+    // file. Opening first creates the folder; it changes nothing in an existing file.
+    if (!s->file.Open(s->path) || !s->lock.Acquire(s->path))
         return nullptr;
     // A rewrite that never reached its rename; the file itself is whole.
     DeleteFileW((s->path + L".new").c_str());

@@ -84,7 +84,8 @@ bool InitialiseApplication(HINSTANCE instance, int showState)
     appInstance = instance;
 
     RECT area;
-    int x = 0, y = 0, width = CW_USEDEFAULT, height = CW_USEDEFAULT;
+    // Without a work area the window covers the screen: a pop-up window takes no default size.
+    int x = 0, y = 0, width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     if (QueryWorkArea(0, &area)) {
         // The device takes the right and bottom edges as width and height.
         x = area.left;

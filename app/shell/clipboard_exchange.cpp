@@ -8,6 +8,7 @@
 #include "store/category_filter.h"
 #include "store/object_database.h"
 #include <cwchar>
+#include <initializer_list>
 
 namespace {
 
@@ -37,6 +38,13 @@ private:
 void GetFieldText(HWND control, WCHAR *text)
 {
     GetWindowTextW(control, text, FIELD_CAPACITY - 1);
+}
+
+// Every control that shows a stored text is read with room for 254 characters: a longer
+// pasted field would come back cut and no longer match what was stored.
+void LimitToStoredLength(WCHAR *field)
+{
+    field[FIELD_CAPACITY - 2] = L'\0';
 }
 
 void SetPasteState(bool enabled)
@@ -123,6 +131,8 @@ bool PasteObject()
     WCHAR name[FIELD_CAPACITY], serialNumber[FIELD_CAPACITY], remark[FIELD_CAPACITY], category[FIELD_CAPACITY];
     if (!ReadClipboardObject(name, serialNumber, remark, category))
         return false;
+    for (WCHAR *field : {name, serialNumber, remark, category})
+        LimitToStoredLength(field);
     if (IsReservedFilterText(category))
         category[0] = L'\0';
     if (category[0] != L'\0' && categoryDatabase.findCategory(category) == 0)

@@ -177,9 +177,15 @@ LRESULT OnSettingChange(HWND window, WPARAM wParam)
     return 0;
 }
 
-LRESULT OnHelp()
+// Dialogs and message boxes without help of their own pass F1 on to their owner; only the
+// main window itself, its controls and its menus have the main help as their anchor.
+LRESULT OnHelp(HWND window, LPARAM lParam)
 {
-    StartHelpViewer(MAIN_HELP);
+    const HELPINFO *help = reinterpret_cast<const HELPINFO *>(lParam);
+    const bool fromOtherWindow = help && help->iContextType == HELPINFO_WINDOW &&
+                                 GetAncestor(static_cast<HWND>(help->hItemHandle), GA_ROOT) != window;
+    if (!fromOtherWindow)
+        StartHelpViewer(MAIN_HELP);
     return TRUE;
 }
 
@@ -294,7 +300,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_ACTIVATE:      return OnActivate(window, wParam);
     case WM_CLOSE:         return OnClose(window);
     case WM_SETTINGCHANGE: return OnSettingChange(window, wParam);
-    case WM_HELP:          return OnHelp();
+    case WM_HELP:          return OnHelp(window, lParam);
     case WM_COMMAND:       return OnCommand(window, message, wParam, lParam);
     }
     return DefWindowProcW(window, message, wParam, lParam);

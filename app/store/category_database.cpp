@@ -40,8 +40,9 @@ void CategoryDatabase::fillCategoryList(HWND window, UINT resetMessage, UINT add
     RecordBuffer record;
     WCHAR name[FIELD_CAPACITY];
     while (record.readNext(database) != 0) {
-        record.copyText(PROP_CATEGORY, name);
-        SendMessageW(window, addMessage, 0, reinterpret_cast<LPARAM>(name));
+        // A record without a name (foreign or damaged data) is no category to offer.
+        if (record.copyText(PROP_CATEGORY, name))
+            SendMessageW(window, addMessage, 0, reinterpret_cast<LPARAM>(name));
     }
     SendMessageW(window, addMessage, 0, reinterpret_cast<LPARAM>(ALL_CATEGORIES));
     SendMessageW(window, addMessage, 0, reinterpret_cast<LPARAM>(NO_CATEGORY));

@@ -16,7 +16,7 @@ CEOID RecordBuffer::readNext(HANDLE database)
     return record;
 }
 
-void RecordBuffer::copyText(CEPROPID propid, WCHAR *field) const
+bool RecordBuffer::copyText(CEPROPID propid, WCHAR *field) const
 {
     field[0] = L'\0';
     const CEPROPVAL *values = reinterpret_cast<const CEPROPVAL *>(buffer);
@@ -25,8 +25,9 @@ void RecordBuffer::copyText(CEPROPID propid, WCHAR *field) const
             continue;
         // A foreign or damaged store may hold longer texts: the field takes 255 characters at most.
         CopyField(field, values[i].val.lpwstr);
-        return;
+        return true;
     }
+    return false;
 }
 
 CEOID WriteTextRecord(HANDLE database, CEOID record, WORD count, const CEPROPID *propids, const WCHAR *const *texts)

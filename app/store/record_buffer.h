@@ -11,8 +11,9 @@ public:
 
     // Reads the record at the database's cursor (all properties); returns its identifier, 0 at the end.
     CEOID readNext(HANDLE database);
-    // Copies the text of property `propid` into a 256-character field; empty when the record lacks it.
-    void copyText(CEPROPID propid, WCHAR *field) const;
+    // Copies the text of property `propid` into a 256-character field; empty and false when the
+    // record lacks it.
+    bool copyText(CEPROPID propid, WCHAR *field) const;
 
 private:
     LPBYTE buffer = nullptr;

@@ -3,6 +3,9 @@
 //     database "Zifferbox" without end, noting each call before it starts ("B ...") and after
 //     it returned success ("A ..."), until it is killed.
 //   store_child rival: tries to open and to create databases; exit code 0 when both fail.
+//   store_child hold <name> <ready file> <release file>: adds a record named <name> and keeps
+//     the store open until <release file> appears, then adds "<name>2" and ends.
+//   store_child names: prints the names of the records of "Zifferbox", one a line.
 // The store file comes from ZIFFERBOX_OBJECT_STORE, inherited from the test.
 #include <windows.h>
 #include <cstdio>
@@ -83,6 +86,40 @@ int RunRival()
     return opened == INVALID_HANDLE_VALUE && created == 0 ? 0 : 1;
 }
 
+bool FileExists(const wchar_t *path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
+
+HANDLE OpenOrCreate()
+{
+    HANDLE database = OpenByName(L"Zifferbox");
+    if (database == INVALID_HANDLE_VALUE && CreateTextDatabase(L"Zifferbox"))
+        database = OpenByName(L"Zifferbox");
+    return database;
+}
+
+int RunHolder(const std::wstring &name, const wchar_t *readyPath, const wchar_t *releasePath)
+{
+    DatabaseHandle database(OpenOrCreate());
+    if (!database.valid() || !WriteTexts(database.get(), 0, {{kNameProp, name}}))
+        return 3;
+    CloseHandle(CreateFileW(readyPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    for (int waited = 0; !FileExists(releasePath); waited += 50) {
+        if (waited > 120000)
+            return 4;
+        Sleep(50);
+    }
+    return WriteTexts(database.get(), 0, {{kNameProp, name + L"2"}}) ? 0 : 5;
+}
+
+int RunNames()
+{
+    DatabaseHandle database(OpenByName(L"Zifferbox"));
+    if (!database.valid())
+        return 3;
+    for (const std::wstring &name : ReadAllTexts(database.get()))
+        printf("%ls\n", name.c_str());
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t **argv)
@@ -91,5 +128,9 @@ int wmain(int argc, wchar_t **argv)
         return RunWriter(argv[2], wcstoul(argv[3], nullptr, 10));
     if (argc == 2 && std::wstring(argv[1]) == L"rival")
         return RunRival();
+    if (argc == 5 && std::wstring(argv[1]) == L"hold")
+        return RunHolder(argv[2], argv[3], argv[4]);
+    if (argc == 2 && std::wstring(argv[1]) == L"names")
+        return RunNames();
     return 2;
 }

@@ -162,8 +162,36 @@ TEST(ClipboardExchange, HostileClipboardTextsAreReadSafely)
     EXPECT_EQ(std::wstring(name), std::wstring(255, L'q'));
     EXPECT_EQ(std::wstring(category), std::wstring(255, L'q'));
 
+    // What is stored is what every control can read back: 254 characters of each field.
     Command(IDM_PASTE);
-    EXPECT_EQ(WindowText(nameLabel), std::wstring(255, L'q'));
+    EXPECT_EQ(WindowText(nameLabel), std::wstring(254, L'q'));
+}
+
+TEST(ClipboardExchange, LongestPastedCategoryCanBePickedAsFilter)
+{
+    MainWindowSession session(threeObjects, twoCategories);
+    const std::wstring category(255, L'k');
+    // A 300-character remark still ends after 255 characters; the rest is the category.
+    PutClipboardText(L"Langer\r\nL-1\r\n" + std::wstring(300, L'r') + L"\r\n" + category + L"\r\n");
+    Command(IDM_PASTE);
+    const auto stored = StoredObjects();
+    ASSERT_EQ(stored.size(), 4u);
+    bool found = false;
+    for (const ObjectFields &object : stored) {
+        if (object.name != L"Langer")
+            continue;
+        found = true;
+        EXPECT_EQ(object.remark, std::wstring(254, L'r'));
+        EXPECT_EQ(object.category, std::wstring(45, L'r'));
+    }
+    EXPECT_TRUE(found);
+
+    PutClipboardText(L"Lang\r\nL-2\r\n\r\n" + category + L"\r\n");
+    Command(IDM_PASTE);
+    RefreshFilterControl();
+    PickFilter(category.substr(0, 254).c_str());
+    EXPECT_EQ(StoredFilter(), category.substr(0, 254));
+    EXPECT_EQ(ListedNames(), (Names{L"Lang"}));
 }
 
 }  // namespace

@@ -3,6 +3,9 @@
 #include "shell/main_window.h"
 #include "store/category_filter.h"
 #include "app_support/main_window_session.h"
+#include "support/robot.h"
+#include "support/test_env.h"
+#include <tlhelp32.h>
 #include <gtest/gtest.h>
 
 using Names = std::vector<std::wstring>;
@@ -176,6 +179,53 @@ TEST(MainWindow, WorkAreaChangeRefitsWindowAndList)
     EXPECT_EQ(window.left, 10);
     GetWindowRect(nameLabel, &nameRow);
     EXPECT_EQ(nameRow.bottom - nameRow.top, 15);
+}
+
+bool HelpViewerRuns()
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W process = {};
+    process.dwSize = sizeof process;
+    bool found = false;
+    for (BOOL more = Process32FirstW(snapshot, &process); more && !found; more = Process32NextW(snapshot, &process))
+        found = lstrcmpiW(process.szExeFile, L"PegHelp.exe") == 0;
+    CloseHandle(snapshot);
+    return found;
+}
+
+TEST(MainWindow, HelpAnswersOnlyTheMainWindowsOwnRequests)
+{
+    MainWindowSession session(someObjects, someCategories);
+    const std::wstring record = TestFolder() + L"\\help-requests.txt";
+    DeleteFileW(record.c_str());
+    SetEnvironmentVariableW(L"ZB_HELP_RECORD", record.c_str());
+    HELPINFO help = {};
+    help.cbSize = sizeof help;
+    help.iContextType = HELPINFO_WINDOW;
+
+    // F1 in the About box: the box has no help and hands WM_HELP on to its owner.
+    Robot robot;
+    robot.OnDialog([&help](HWND about) {
+        help.hItemHandle = about;
+        SendMessageW(about, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
+        SendMessageW(about, WM_COMMAND, IDOK, 0);
+    });
+    SendMessageW(session.window, WM_COMMAND, IDM_ABOUT, 0);
+    EXPECT_EQ(robot.PendingAnswers(), 0u);
+    // A message box owned by the main window hands its F1 on the same way.
+    HWND box = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, session.window, nullptr, nullptr, nullptr);
+    help.hItemHandle = box;
+    SendMessageW(session.window, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
+    DestroyWindow(box);
+
+    // F1 in the list, then the device's bare request: both are answered. Once every viewer
+    // started has ended, the record holds what was asked for, the requests above included.
+    help.hItemHandle = objectList;
+    SendMessageW(session.window, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
+    SendMessageW(session.window, WM_HELP, 0, 0);
+    ASSERT_TRUE(Robot::PumpUntil([&] { return ReadWholeFile(record).size() >= 58u && !HelpViewerRuns(); }, 10000));
+    EXPECT_EQ(ReadWholeFile(record), "zifferbox.htp#zifferbox_help\nzifferbox.htp#zifferbox_help\n");
+    SetEnvironmentVariableW(L"ZB_HELP_RECORD", nullptr);
 }
 
 TEST(MainWindow, CloseAndExitCommandsEndTheMessageLoopWithCodeZero)

@@ -7,6 +7,18 @@ TEST_F(StoreTest, EmptyCategoryListHoldsOnlyTheTwoReservedEntries)
     EXPECT_EQ(categoriesSent(), (Names{L" - Alle -", L" - Ohne -"}));
     EXPECT_EQ(categoryDatabase.findCategory(L"Software"), 0u);
     EXPECT_FALSE(categoryDatabase.deleteCategoryAt(0));
+
+    // A record without a name, as foreign or damaged data may hold, offers no empty entry.
+    CEOID id = 0;
+    const HANDLE categories = CeOpenDatabase(&id, const_cast<LPWSTR>(L"Zifferbox-Kategorien"), 0, 0, nullptr);
+    ASSERT_NE(categories, INVALID_HANDLE_VALUE);
+    CEPROPVAL other = {};
+    other.propid = 0x0009001F;
+    other.val.lpwstr = const_cast<LPWSTR>(L"kein Name");
+    EXPECT_NE(CeWriteRecordProps(categories, 0, 1, &other), 0u);
+    CeCloseDatabase(categories);
+    categoryDatabase.addCategory(L"Software");
+    EXPECT_EQ(categoriesSent(), (Names{L"Software", L" - Alle -", L" - Ohne -"}));
 }
 
 TEST_F(StoreTest, CategoriesAreFoundIgnoringCaseAndSentInNameOrder)
