@@ -276,8 +276,15 @@ journey_help() {
   expect windows 'window=PegHelpWindow|Zifferbox-Hilfe - Zifferbox' \
     'foreground=PegHelpWindow|Zifferbox-Hilfe - Zifferbox'
   step "the viewer keeps the focus: Zifferbox does not take it back"
-  sleep 1
+  # Sentinel: a selection posted into Zifferbox's queue shows once Zifferbox has handled what it
+  # posted itself before; the selection is put back afterwards.
+  local selected
+  selected=$(probe state | tr -d '\r' | sed -n 's/^selected=//p')
+  probe post-select $((selected == 0 ? 1 : 0)) || fail "post-select"
+  expect state "selected=$((selected == 0 ? 1 : 0))"
   expect windows 'foreground=PegHelpWindow|Zifferbox-Hilfe - Zifferbox'
+  probe post-select "$selected" || fail "post-select"
+  expect state "selected=$selected"
   step "a click into Zifferbox's list activates it again"
   click_at 400 400
   expect state 'foreground=Zifferbox|Zifferbox' 'focus=ListBox'
