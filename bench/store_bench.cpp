@@ -117,7 +117,7 @@ int main()
     // Filling happens with flushes switched off; every figure below is taken with the real calls.
     StoreFileOps fast = RealStoreFileOps();
     fast.flushFile = NoFlush;
-    SetStoreFileOpsForTesting(&fast);
+    InstallProcessStore(fast);
     HANDLE database = OpenObjects();
     for (unsigned n = 0; n < CEDB_MAXRECORDS; ++n) {
         if (!WriteObject(database, 0, n)) {
@@ -126,7 +126,7 @@ int main()
         }
     }
     CeCloseDatabase(database);  // the last handle: the store lets go of the file
-    SetStoreFileOpsForTesting(nullptr);
+    InstallProcessStore(RealStoreFileOps());
 
     LARGE_INTEGER start = Now();
     database = OpenObjects();

@@ -58,14 +58,14 @@ int main()
     // Filling 65,535 objects durably would only measure the disk: the fill skips the flushes.
     StoreFileOps fast = RealStoreFileOps();
     fast.flushFile = [](HANDLE) -> BOOL { return TRUE; };
-    SetStoreFileOpsForTesting(&fast);
+    InstallProcessStore(fast);
     objectDatabase.openOrCreate(L"Zifferbox");
     categoryDatabase.openOrCreate(L"Zifferbox-Kategorien");
     for (const wchar_t *category : CATEGORIES)
         categoryDatabase.addCategory(category);
     for (int n = 0; n < OBJECTS - TIMED_CALLS; ++n)
         WriteObject(n);
-    SetStoreFileOpsForTesting(nullptr);
+    InstallProcessStore(RealStoreFileOps());
     CloseStores();
 
     double start = Now();

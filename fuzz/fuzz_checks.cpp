@@ -3,8 +3,10 @@
 #include <cwchar>
 #include <memory>
 #include <vector>
-#include "platform/store_format.h"
+#include "platform/store_log_format.h"
+#include "platform/store_log_reader.h"
 #include "shell/clipboard_format.h"
+#include "object_csv.h"
 
 namespace {
 
@@ -118,6 +120,34 @@ bool CheckClipboardText(const uint8_t *data, size_t size, std::string &why)
         if (length > 0 && std::wmemcmp(destination.get(), position, length) != 0)
             return Fail(why, "a field is not the text it was read from");
         position = next;
+    }
+    return true;
+}
+
+bool CheckCsvImport(const uint8_t *data, size_t size, std::string &why)
+{
+    constexpr size_t kKept = 1000;
+    const CsvImport read = ReadObjectsCsv(std::string(reinterpret_cast<const char *>(data), size), kKept);
+    if (read.problems.size() > kMaxReportedProblems || read.problems.size() > read.problemCount)
+        return Fail(why, "more problems kept than allowed or counted");
+    if (read.rows.size() > kKept || read.rows.size() > read.rowCount)
+        return Fail(why, "more rows kept than allowed or counted");
+    if (read.problemCount > 0)
+        return true;
+    for (const ObjectRow &row : read.rows) {
+        if (row.name.empty() || row.serialNumber.empty())
+            return Fail(why, "accepted a row without name or serial number");
+        for (const std::u16string *field : {&row.name, &row.serialNumber, &row.remark, &row.category})
+            if (field->size() > kMaxFieldLength || field->find_first_of(u"\r\n\t") != std::u16string::npos)
+                return Fail(why, "accepted a field the program could not hold");
+    }
+    const CsvImport back = ReadObjectsCsv(WriteObjectsCsv(read.rows), kKept);
+    if (back.problemCount > 0 || back.rows.size() != read.rows.size())
+        return Fail(why, "written rows do not read back");
+    for (size_t i = 0; i < read.rows.size(); ++i) {
+        const ObjectRow &a = read.rows[i], &b = back.rows[i];
+        if (a.name != b.name || a.serialNumber != b.serialNumber || a.remark != b.remark || a.category != b.category)
+            return Fail(why, "row " + std::to_string(i) + " changed on its way out and back");
     }
     return true;
 }

@@ -18,3 +18,6 @@ bool CheckStorePayload(const uint8_t *data, size_t size, std::string &why);
 // terminator) the way a paste reads its four fields: every field terminated within 256
 // characters, holding no separator, and the position never leaving the block.
 bool CheckClipboardText(const uint8_t *data, size_t size, std::string &why);
+// ReadObjectsCsv: never more problems or rows reported than it keeps; an accepted file holds
+// only valid objects, and writing them and reading them back gives exactly the same objects.
+bool CheckCsvImport(const uint8_t *data, size_t size, std::string &why);

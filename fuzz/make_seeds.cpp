@@ -4,7 +4,8 @@
 #include <cstdio>
 #include <string>
 #include <vector>
-#include "platform/store_format.h"
+#include "platform/store_entry_codec.h"
+#include "platform/store_log_format.h"
 
 namespace {
 

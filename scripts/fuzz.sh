@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Fuzzes the store file reader, the store entry decoder and the paste parser natively with
+# Fuzzes the store file reader, the store entry decoder, the paste parser and the CSV reader natively with
 # clang's libFuzzer, AddressSanitizer and UBSan, each for FUZZ_SECONDS (default 60), and prints
 # how many inputs each executed. New inputs collect in fuzz/work/ (not committed); with
 # FUZZ_MINIMIZE=1 the committed corpus fuzz/corpus/<target>/ is rebuilt as the -merge=1
@@ -8,7 +8,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${FUZZ_SECONDS:-60}
-targets=(${FUZZ_TARGETS:-store_log store_payload clipboard_field})
+targets=(${FUZZ_TARGETS:-store_log store_payload clipboard_field csv_import})
 out=${BUILD_DIR:-$root/build}/fuzz
 work=$root/fuzz/work
 
@@ -24,10 +24,13 @@ fi
 cxx=$(command -v clang++ || command -v clang++-14)
 
 mkdir -p "$out" "$work/crashes"
-common=(-std=c++17 -g -O1 -I"$root/app" -I"$root/fuzz" "$root/app/platform/store_format.cpp"
+store_format=("$root/app/platform/store_log_format.cpp" "$root/app/platform/store_log_reader.cpp"
+              "$root/app/platform/store_entry_codec.cpp")
+csv_format=("$root/tools/zbstore/object_csv.cpp" "$root/tools/zbstore/text_encoding.cpp")
+common=(-std=c++17 -g -O1 -I"$root/app" -I"$root/fuzz" -I"$root/tools/zbstore" "${store_format[@]}" "${csv_format[@]}"
         "$root/app/shell/clipboard_format.cpp" "$root/fuzz/fuzz_checks.cpp")
 sanitize=(-fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
-"$cxx" -std=c++17 -O1 -I"$root/app" "$root/fuzz/make_seeds.cpp" "$root/app/platform/store_format.cpp" -o "$out/make_seeds"
+"$cxx" -std=c++17 -O1 -I"$root/app" "$root/fuzz/make_seeds.cpp" "${store_format[@]}" -o "$out/make_seeds"
 rm -rf "$work/seeds"
 for t in "${targets[@]}"; do mkdir -p "$work/seeds/$t"; done
 "$out/make_seeds" "$work/seeds"

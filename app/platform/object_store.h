@@ -3,24 +3,11 @@
 // that reports success is on disk before it returns.
 #pragma once
 #include <windows.h>
+#include "platform/store_property_types.h"  // CEVT_*, TypeFromPropID, IdFromPropID
 
 typedef DWORD CEOID;
 typedef CEOID *PCEOID;
 typedef DWORD CEPROPID;
-
-// Property types (low 16 bits of a CEPROPID).
-constexpr WORD CEVT_I2 = 2;
-constexpr WORD CEVT_I4 = 3;
-constexpr WORD CEVT_R8 = 5;
-constexpr WORD CEVT_BOOL = 11;
-constexpr WORD CEVT_UI2 = 18;
-constexpr WORD CEVT_UI4 = 19;
-constexpr WORD CEVT_LPWSTR = 31;
-constexpr WORD CEVT_FILETIME = 64;
-constexpr WORD CEVT_BLOB = 65;
-
-inline WORD TypeFromPropID(CEPROPID propid) { return LOWORD(propid); }
-inline WORD IdFromPropID(CEPROPID propid) { return HIWORD(propid); }
 
 struct CEBLOB {
     DWORD dwCount;
@@ -132,3 +119,9 @@ BOOL CeCloseDatabase(HANDLE hDatabase);
 // Where the store file lives: %ZIFFERBOX_OBJECT_STORE% when set, else
 // <local application data>\Zifferbox\objectstore.zbs.
 bool StoreFilePath(WCHAR *path, DWORD capacity);
+
+struct StoreFileOps;
+// Puts a store built on the given file operations behind these calls, so a test can make the
+// file fail (RealStoreFileOps() for the real ones). A store that is open is read again on them;
+// open handles stay valid, as they name databases and records by identifier.
+void InstallProcessStore(const StoreFileOps &ops);

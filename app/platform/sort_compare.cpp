@@ -1,19 +1,12 @@
 #include "platform/sort_compare.h"
 #include <cstring>
+#include "platform/little_endian.h"
 #include "platform/object_store.h"
 
 namespace {
 
 const char kMissing = 0;
 const char kPresent = 1;
-
-uint64_t LittleEndian(const std::string &data)
-{
-    uint64_t value = 0;
-    for (size_t i = data.size(); i-- > 0;)
-        value = (value << 8) | static_cast<unsigned char>(data[i]);
-    return value;
-}
 
 void AppendBigEndian(std::string &key, uint64_t value, int bytes)
 {
@@ -52,23 +45,23 @@ std::string MakeSortKey(const StoredProperty *property, DWORD sortFlags)
     const std::string &data = property->data;
     switch (TypeFromPropID(property->propid)) {
     case CEVT_I2:
-        AppendBigEndian(key, LittleEndian(data) ^ 0x8000u, 2);
+        AppendBigEndian(key, GetLittleEndian(data) ^ 0x8000u, 2);
         break;
     case CEVT_I4:
-        AppendBigEndian(key, LittleEndian(data) ^ 0x80000000u, 4);
+        AppendBigEndian(key, GetLittleEndian(data) ^ 0x80000000u, 4);
         break;
     case CEVT_UI2:
     case CEVT_UI4:
     case CEVT_FILETIME:
-        AppendBigEndian(key, LittleEndian(data), static_cast<int>(data.size()));
+        AppendBigEndian(key, GetLittleEndian(data), static_cast<int>(data.size()));
         break;
     case CEVT_BOOL:
-        key.push_back(LittleEndian(data) ? 1 : 0);
+        key.push_back(GetLittleEndian(data) ? 1 : 0);
         break;
     case CEVT_R8: {
         // IEEE doubles order as integers once negative ones have all bits flipped and positive
         // ones the sign bit.
-        uint64_t bits = LittleEndian(data);
+        uint64_t bits = GetLittleEndian(data);
         bits = (bits & 0x8000000000000000ull) ? ~bits : bits | 0x8000000000000000ull;
         AppendBigEndian(key, bits, 8);
         break;
@@ -83,10 +76,12 @@ std::string MakeSortKey(const StoredProperty *property, DWORD sortFlags)
     return key;
 }
 
+bool IsMissingKey(const std::string &key) { return key.empty() || key[0] == kMissing; }
+
 int CompareSortKeys(const std::string &a, const std::string &b, DWORD sortFlags)
 {
-    const bool aMissing = a.empty() || a[0] == kMissing;
-    const bool bMissing = b.empty() || b[0] == kMissing;
+    const bool aMissing = IsMissingKey(a);
+    const bool bMissing = IsMissingKey(b);
     if (aMissing || bMissing)
         return aMissing == bMissing ? 0 : (aMissing ? -1 : 1);
     const int order = a.compare(b);

@@ -3,16 +3,16 @@
 // records needs no call into the locale per comparison. Text keys come from LCMapStringW's sort
 // keys, which order exactly as CompareStringW in the user's locale, the comparison that sorted
 // list and combo boxes use.
-//
-// Others may call: MakeSortKey, CompareSortKeys.
 #pragma once
 #include <windows.h>
 #include <string>
-#include "platform/store_format.h"
+#include "platform/store_entry_codec.h"
 
 // The key of a property value (nullptr: the record lacks the property) for a sort order with
 // the given type and flags (CEDB_SORT_CASEINSENSITIVE matters for text).
 std::string MakeSortKey(const StoredProperty *property, DWORD sortFlags);
+// True for the key of a record lacking the property: such keys sort before every value.
+bool IsMissingKey(const std::string &key);
 // <0, 0 or >0 in the order of a sort order: records lacking the property first, then the values,
 // descending when the flags say so.
 int CompareSortKeys(const std::string &a, const std::string &b, DWORD sortFlags);

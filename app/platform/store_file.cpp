@@ -36,7 +36,6 @@ BOOL RealFlushFolder(const WCHAR *folder)
 }
 
 const StoreFileOps realOps = {RealWrite, RealFlush, RealTruncate, RealRename, RealFlushFolder};
-const StoreFileOps *currentOps = &realOps;
 
 class UniqueFile {
 public:
@@ -60,14 +59,14 @@ std::wstring FolderOf(const std::wstring &path)
     return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash);
 }
 
-bool WriteAll(HANDLE file, const std::string &bytes)
+bool WriteAll(const StoreFileOps &ops, HANDLE file, const std::string &bytes)
 {
     size_t done = 0;
     while (done < bytes.size()) {
         const size_t left = bytes.size() - done;
         const DWORD chunk = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
         DWORD written = 0;
-        if (!currentOps->writeFile(file, bytes.data() + done, chunk, &written) || written == 0)
+        if (!ops.writeFile(file, bytes.data() + done, chunk, &written) || written == 0)
             return false;
         done += written;
     }
@@ -75,8 +74,6 @@ bool WriteAll(HANDLE file, const std::string &bytes)
 }
 
 }  // namespace
-
-void SetStoreFileOpsForTesting(const StoreFileOps *ops) { currentOps = ops ? ops : &realOps; }
 
 const StoreFileOps &RealStoreFileOps() { return realOps; }
 
@@ -106,7 +103,7 @@ bool StoreFile::Open(const std::wstring &path)
     file_ = file;
     size_ = static_cast<ULONGLONG>(size.QuadPart);
     if (created)
-        currentOps->flushFolder(folder.c_str());
+        ops_.flushFolder(folder.c_str());
     return true;
 }
 
@@ -146,7 +143,7 @@ AppendResult StoreFile::Append(const std::string &bytes)
 {
     LARGE_INTEGER end;
     end.QuadPart = static_cast<LONGLONG>(size_);
-    if (SetFilePointerEx(file_, end, nullptr, FILE_BEGIN) && WriteAll(file_, bytes) && currentOps->flushFile(file_)) {
+    if (SetFilePointerEx(file_, end, nullptr, FILE_BEGIN) && WriteAll(ops_, file_, bytes) && ops_.flushFile(file_)) {
         size_ += bytes.size();
         return AppendResult::Done;
     }
@@ -155,14 +152,14 @@ AppendResult StoreFile::Append(const std::string &bytes)
     // Once cut, the system's copy of the file no longer holds the entry, so nothing of it can
     // reach the disk later even when this flush fails too.
     const DWORD error = GetLastError();
-    bool restored = currentOps->truncateFile(file_, size_) != FALSE;
+    bool restored = ops_.truncateFile(file_, size_) != FALSE;
     if (restored) {
-        currentOps->flushFile(file_);
+        ops_.flushFile(file_);
     } else {
         // A whole entry left behind would come back at the next start although the call failed.
         // Zeros in its place read as a torn end, which the next start cuts off.
-        restored = SetFilePointerEx(file_, end, nullptr, FILE_BEGIN) && WriteAll(file_, std::string(bytes.size(), '\0')) &&
-                   currentOps->flushFile(file_);
+        restored = SetFilePointerEx(file_, end, nullptr, FILE_BEGIN) &&
+                   WriteAll(ops_, file_, std::string(bytes.size(), '\0')) && ops_.flushFile(file_);
     }
     SetLastError(error ? error : ERROR_WRITE_FAULT);
     return restored ? AppendResult::Failed : AppendResult::FailedDirty;
@@ -170,7 +167,7 @@ AppendResult StoreFile::Append(const std::string &bytes)
 
 bool StoreFile::Truncate(ULONGLONG size)
 {
-    if (!currentOps->truncateFile(file_, size) || !currentOps->flushFile(file_))
+    if (!ops_.truncateFile(file_, size) || !ops_.flushFile(file_))
         return false;
     size_ = size;
     return true;
@@ -181,18 +178,18 @@ bool StoreFile::LastWriteTime(FILETIME &time) const
     return GetFileTime(file_, nullptr, nullptr, &time) != FALSE;
 }
 
-bool WriteStoreFileCopy(const std::wstring &path, const std::string &bytes)
+bool WriteStoreFileCopy(const StoreFileOps &ops, const std::wstring &path, const std::string &bytes)
 {
     UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.get() == INVALID_HANDLE_VALUE)
         return false;
-    return WriteAll(file.get(), bytes) && currentOps->flushFile(file.get());
+    return WriteAll(ops, file.get(), bytes) && ops.flushFile(file.get());
 }
 
-bool ReplaceStoreFile(const std::wstring &from, const std::wstring &to)
+bool ReplaceStoreFile(const StoreFileOps &ops, const std::wstring &from, const std::wstring &to)
 {
-    if (!currentOps->renameFile(from.c_str(), to.c_str()))
+    if (!ops.renameFile(from.c_str(), to.c_str()))
         return false;
-    currentOps->flushFolder(FolderOf(to).c_str());
+    ops.flushFolder(FolderOf(to).c_str());
     return true;
 }

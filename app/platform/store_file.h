@@ -1,10 +1,7 @@
 // File access of the object store: the store file held open without sharing for writing,
 // durable appends that leave nothing behind when they fail, and write-new-then-rename for
-// compaction. Every write, flush, truncation, rename and folder flush goes through
-// StoreFileOps, so a test can make any of them fail.
-//
-// Others may call: StoreFileOps, SetStoreFileOpsForTesting, StoreFile, WriteStoreFileCopy,
-// ReplaceStoreFile.
+// compaction. Every write, flush, truncation, rename and folder flush goes through the
+// StoreFileOps given to it, so a test can make any of them fail.
 #pragma once
 #include <windows.h>
 #include <string>
@@ -19,8 +16,7 @@ struct StoreFileOps {
     BOOL (*flushFolder)(const WCHAR *folder);
 };
 
-// The operations that the store uses from now on; nullptr restores the real calls.
-void SetStoreFileOpsForTesting(const StoreFileOps *ops);
+// The real calls.
 const StoreFileOps &RealStoreFileOps();
 
 enum class AppendResult {
@@ -33,7 +29,7 @@ enum class AppendResult {
 // process (or a second open) can't write it.
 class StoreFile {
 public:
-    StoreFile() = default;
+    explicit StoreFile(const StoreFileOps &ops) : ops_(ops) {}
     ~StoreFile() { Close(); }
     StoreFile(const StoreFile &) = delete;
     StoreFile &operator=(const StoreFile &) = delete;
@@ -51,11 +47,12 @@ public:
     bool LastWriteTime(FILETIME &time) const;
 
 private:
+    StoreFileOps ops_;
     HANDLE file_ = INVALID_HANDLE_VALUE;
     ULONGLONG size_ = 0;
 };
 
 // Writes bytes as a whole new file at path (replacing one that is there) and flushes it.
-bool WriteStoreFileCopy(const std::wstring &path, const std::string &bytes);
+bool WriteStoreFileCopy(const StoreFileOps &ops, const std::wstring &path, const std::string &bytes);
 // Moves from over to and flushes the folder, so the rename survives a crash.
-bool ReplaceStoreFile(const std::wstring &from, const std::wstring &to);
+bool ReplaceStoreFile(const StoreFileOps &ops, const std::wstring &from, const std::wstring &to);

@@ -74,9 +74,9 @@ public:
             SetLastError(ERROR_DISK_FULL);
             return FALSE;
         };
-        SetStoreFileOpsForTesting(&ops);
+        InstallProcessStore(ops);
     }
-    ~FullDisk() { SetStoreFileOpsForTesting(nullptr); }
+    ~FullDisk() { InstallProcessStore(RealStoreFileOps()); }
 
 private:
     StoreFileOps ops;

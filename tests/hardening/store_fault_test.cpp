@@ -147,7 +147,7 @@ RunResult RunWithFault(const FaultPlan &plan)
     const std::wstring path = UseFreshStoreFile(L"faults");
     ModelledStore store;
     Injector::Reset(plan);
-    SetStoreFileOpsForTesting(&injectingOps);
+    InstallProcessStore(injectingOps);
     unsigned step = 0;
     for (const char *code = kScript; *code; ++code, ++step) {
         const unsigned firedBefore = Injector::fired;
@@ -175,7 +175,7 @@ RunResult RunWithFault(const FaultPlan &plan)
                              << kOpNames[plan.op];
         }
     }
-    SetStoreFileOpsForTesting(nullptr);
+    InstallProcessStore(RealStoreFileOps());
     for (int op = 0; op < kOpCount; ++op)
         result.calls[op] = Injector::calls[op];
 

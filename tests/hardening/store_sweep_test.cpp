@@ -6,7 +6,8 @@
 #include <iostream>
 #include <random>
 #include "hardening/store_model.h"
-#include "platform/store_format.h"
+#include "platform/store_log_format.h"
+#include "platform/store_log_reader.h"
 #include "support/test_env.h"
 
 namespace {

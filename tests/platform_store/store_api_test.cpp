@@ -353,7 +353,7 @@ TEST(ObjectStoreLimits, AtMost65535RecordsAndAllBackAfterAReopen)
     const CEOID databaseId = CreateTextDatabase(L"Voll");
     StoreFileOps fast = RealStoreFileOps();
     fast.flushFile = NoFlush;
-    SetStoreFileOpsForTesting(&fast);
+    InstallProcessStore(fast);
     {
         DatabaseHandle database(OpenByName(L"Voll"));
         WCHAR name[32];
@@ -362,7 +362,7 @@ TEST(ObjectStoreLimits, AtMost65535RecordsAndAllBackAfterAReopen)
             ASSERT_NE(WriteTexts(database.get(), 0, {{kNameProp, name}}), 0u) << i;
         }
     }
-    SetStoreFileOpsForTesting(nullptr);
+    InstallProcessStore(RealStoreFileOps());
 
     // How long the reopen takes is a figure of make bench (store_open_replay).
     DatabaseHandle database(OpenByName(L"Voll"));

@@ -7,7 +7,8 @@
 #include <random>
 #include <sstream>
 #include "platform/store_file.h"
-#include "platform/store_format.h"
+#include "platform/store_log_format.h"
+#include "platform/store_log_reader.h"
 #include "app_support/store_test_support.h"
 #include "support/test_env.h"
 
@@ -194,12 +195,16 @@ TEST(ObjectStoreDamage, CutFileOpensAsTheLastWholeState)
     for (size_t length = history.ends[0]; length < history.bytes.size(); ++length) {
         SCOPED_TRACE(testing::Message() << "cut at " << length);
         ASSERT_TRUE(WriteWholeFile(path, history.bytes.substr(0, length)));
+        DeleteFileW((path + L".tail").c_str());
         size_t whole = 0;
         while (whole + 1 < history.ends.size() && history.ends[whole + 1] <= length)
             ++whole;
         {
             DatabaseHandle database(OpenByName(L"Zifferbox"));
             ASSERT_TRUE(database.valid());
+            // The cut-off bytes are kept beside the store, so the file can be put together again.
+            EXPECT_EQ(ReadWholeFile(path + L".tail"),
+                      history.bytes.substr(history.ends[whole], length - history.ends[whole]));
             EXPECT_EQ(ReadAllTexts(database.get()), history.namesAfter[whole]);
             // The torn tail is gone, so a new entry follows a whole one.
             EXPECT_NE(WriteTexts(database.get(), 0, {{kNameProp, L"Emil"}}), 0u);
@@ -303,9 +308,9 @@ protected:
         ops_.flushFile = Faults::Flush;
         ops_.truncateFile = Faults::Truncate;
         ops_.renameFile = Faults::Rename;
-        SetStoreFileOpsForTesting(&ops_);
+        InstallProcessStore(ops_);
     }
-    void TearDown() override { SetStoreFileOpsForTesting(nullptr); }
+    void TearDown() override { InstallProcessStore(RealStoreFileOps()); }
     StoreFileOps ops_;
 };
 

@@ -277,9 +277,9 @@ TEST(ObjectCommands, FailedPasteWriteIsReportedAndChangesNothing)
     };
     Robot robot;
     robot.AnswerMessageBox(IDOK);
-    SetStoreFileOpsForTesting(&failing);
+    InstallProcessStore(failing);
     Command(IDM_PASTE);
-    SetStoreFileOpsForTesting(nullptr);
+    InstallProcessStore(RealStoreFileOps());
     ASSERT_EQ(robot.Seen().size(), 1u);
     EXPECT_EQ(robot.Seen()[0].text, L"Das Objekt konnte nicht gespeichert werden.");
     EXPECT_EQ(robot.Seen()[0].caption, L"Zifferbox");

@@ -1,0 +1,63 @@
+// One object store file opened as a whole: read and replayed into memory at Open; each change
+// appended and flushed as one entry before memory changes; rewritten with only its live state
+// when dead entries outweigh live ones. Knows no handles or cursors (the Ce* calls put those on
+// top) and no environment: it opens whatever path it is given, so a test or a tool can open any
+// store file, on file operations of its own choosing.
+#pragma once
+#include <windows.h>
+#include <string>
+#include <vector>
+#include "platform/store_file.h"
+#include "platform/store_lock.h"
+#include "platform/store_model.h"
+
+class Store {
+public:
+    explicit Store(const StoreFileOps &ops = RealStoreFileOps());
+    ~Store() { Close(); }
+    Store(const Store &) = delete;
+    Store &operator=(const Store &) = delete;
+
+    // Opens the file at path (made with its folder when missing), takes the one-writer lock and
+    // reads the file. False with the Win32 error set when it can't be opened, another process
+    // has it (ERROR_SHARING_VIOLATION) or it is damaged (ERROR_FILE_CORRUPT); a damaged file is
+    // left exactly as it is. A torn last entry is cut off.
+    bool Open(const std::wstring &path);
+    // Lets go of the file and the lock and forgets the memory image.
+    void Close();
+    bool IsOpen() const { return open_; }
+    const std::wstring &Path() const { return path_; }
+
+    // What the file holds, as of the last acknowledged change.
+    const StoreModel &Model() const { return model_; }
+    Database *FindDatabase(CEOID id) { return model_.FindDatabase(id); }
+    Database *FindDatabaseByName(const std::wstring &name) { return model_.FindDatabaseByName(name); }
+    Record *FindRecordIn(const Database &database, CEOID id) { return model_.FindRecordIn(database, id); }
+    // False (ERROR_DISK_FULL) when the database or the identifiers leave no room for a record.
+    bool HasRoomForRecord(const Database &database) const;
+
+    // The changes. Each is on disk when it reports success and changes nothing when it fails;
+    // 0 or false with the Win32 error set. After a write that could not be taken back every
+    // later change fails (ERROR_WRITE_FAULT) until the store is opened again.
+    CEOID CreateDatabase(const std::wstring &name, DWORD type, const std::vector<SORTORDERSPEC> &sortOrders);
+    bool DeleteDatabase(CEOID id);
+    // record 0 makes a new record; properties are the record's complete set after the write.
+    CEOID WriteRecord(Database &database, CEOID record, std::vector<StoredProperty> properties);
+    bool DeleteRecord(Database &database, CEOID record);
+
+private:
+    bool Load();
+    bool Writable();
+    bool AppendEntry(const std::string &payload, ULONGLONG &entryBytes);
+    std::string CompactedImage(std::vector<std::pair<Record *, ULONGLONG>> &recordSizes,
+                               std::vector<std::pair<Database *, ULONGLONG>> &databaseSizes);
+    void CompactIfWorthwhile();
+
+    StoreFileOps ops_;
+    StoreLock lock_;  // held from Open to Close, compaction included
+    StoreFile file_;
+    std::wstring path_;
+    StoreModel model_;
+    bool open_ = false;    // read; the file itself stays closed after a failed compaction
+    bool failed_ = false;  // the file could not be put back after a failed write
+};

@@ -1,0 +1,153 @@
+#include "platform/store_model.h"
+#include <algorithm>
+#include "platform/sort_compare.h"
+#include "platform/store_log_format.h"
+
+namespace {
+
+bool SameName(const std::wstring &a, const std::wstring &b)
+{
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
+// Strict order of an index: the sort order's comparison, then the identifier, so records with
+// equal keys stay in the order they were made.
+struct IndexLess {
+    size_t index;
+    DWORD flags;
+    bool operator()(const Record *a, const Record *b) const
+    {
+        if (index > 0) {
+            const int order = CompareSortKeys(a->keys[index - 1], b->keys[index - 1], flags);
+            if (order != 0)
+                return order < 0;
+        }
+        return a->id < b->id;
+    }
+};
+
+IndexLess LessFor(const Database &database, size_t index)
+{
+    return IndexLess{index, database.indexes[index].flags};
+}
+
+}  // namespace
+
+bool Database::IndexOf(CEPROPID propid, size_t &index) const
+{
+    index = 0;
+    if (propid == 0)
+        return true;
+    while (index < sortOrders.size() && sortOrders[index].propid != propid)
+        ++index;
+    if (index == sortOrders.size())
+        return false;
+    ++index;
+    return true;
+}
+
+Database *StoreModel::FindDatabase(CEOID id)
+{
+    auto found = databases.find(id);
+    return found == databases.end() ? nullptr : &found->second;
+}
+
+const Database *StoreModel::FindDatabase(CEOID id) const
+{
+    auto found = databases.find(id);
+    return found == databases.end() ? nullptr : &found->second;
+}
+
+Database *StoreModel::FindDatabaseByName(const std::wstring &name)
+{
+    for (auto &entry : databases)
+        if (SameName(entry.second.name, name))
+            return &entry.second;
+    return nullptr;
+}
+
+Record *StoreModel::FindRecord(CEOID id)
+{
+    auto found = records.find(id);
+    return found == records.end() ? nullptr : &found->second;
+}
+
+const Record *StoreModel::FindRecord(CEOID id) const
+{
+    auto found = records.find(id);
+    return found == records.end() ? nullptr : &found->second;
+}
+
+Record *StoreModel::FindRecordIn(const Database &database, CEOID id)
+{
+    Record *record = FindRecord(id);
+    return record && record->database == database.id ? record : nullptr;
+}
+
+ULONGLONG StoreModel::CountLiveBytes() const
+{
+    ULONGLONG live = kStoreHeaderSize;
+    for (const auto &entry : databases)
+        live += entry.second.entryBytes + entry.second.recordBytes;
+    return live;
+}
+
+void InitIndexes(Database &database)
+{
+    database.indexes.assign(1 + database.sortOrders.size(), SortIndex());
+    for (size_t i = 0; i < database.sortOrders.size(); ++i) {
+        database.indexes[i + 1].propid = database.sortOrders[i].propid;
+        database.indexes[i + 1].flags = database.sortOrders[i].dwFlags;
+    }
+}
+
+void ComputeKeys(const Database &database, Record &record)
+{
+    record.keys.resize(database.sortOrders.size());
+    for (size_t i = 0; i < database.sortOrders.size(); ++i)
+        record.keys[i] = MakeSortKey(FindStoredProperty(record.properties, database.sortOrders[i].propid),
+                                     database.sortOrders[i].dwFlags);
+}
+
+void InsertIntoIndexes(Database &database, Record *record)
+{
+    for (size_t i = 0; i < database.indexes.size(); ++i) {
+        std::vector<Record *> &order = database.indexes[i].order;
+        order.insert(std::upper_bound(order.begin(), order.end(), record, LessFor(database, i)), record);
+    }
+}
+
+void RemoveFromIndexes(Database &database, Record *record)
+{
+    for (size_t i = 0; i < database.indexes.size(); ++i) {
+        std::vector<Record *> &order = database.indexes[i].order;
+        auto found = std::lower_bound(order.begin(), order.end(), record, LessFor(database, i));
+        if (found != order.end() && *found == record)
+            order.erase(found);
+    }
+}
+
+size_t PositionOf(const Database &database, size_t index, const Record *record)
+{
+    const std::vector<Record *> &order = database.indexes[index].order;
+    return std::lower_bound(order.begin(), order.end(), record, LessFor(database, index)) - order.begin();
+}
+
+void BuildIndexes(StoreModel &model, const FILETIME &modified)
+{
+    for (auto &entry : model.records)
+        model.databases[entry.second.database].indexes[0].order.push_back(&entry.second);
+    for (auto &entry : model.databases) {
+        Database &database = entry.second;
+        database.modified = modified;
+        std::vector<Record *> &byId = database.indexes[0].order;
+        std::sort(byId.begin(), byId.end(), LessFor(database, 0));
+        for (Record *record : byId)
+            ComputeKeys(database, *record);
+        for (size_t i = 1; i < database.indexes.size(); ++i) {
+            database.indexes[i].order = byId;
+            std::stable_sort(database.indexes[i].order.begin(), database.indexes[i].order.end(), LessFor(database, i));
+        }
+    }
+}

@@ -1,0 +1,72 @@
+// The object store in memory: databases, their records and each database's sort indexes, as
+// replaying the file builds them and every acknowledged change keeps them.
+#pragma once
+#include <windows.h>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <vector>
+#include "platform/object_store.h"
+#include "platform/store_entry_codec.h"
+
+// Identifiers are 32 bits; nextId beyond this means they are used up.
+constexpr uint64_t kLastIdentifier = 0xFFFFFFFFull;
+
+struct Record {
+    CEOID id = 0;
+    CEOID database = 0;
+    std::vector<StoredProperty> properties;
+    std::vector<std::string> keys;  // one per sort order of its database
+    ULONGLONG entryBytes = 0;       // the log entry that holds its current state
+};
+
+// Records in one order: [0] is creation order (by identifier), then one per sort order.
+struct SortIndex {
+    CEPROPID propid = 0;
+    DWORD flags = 0;
+    std::vector<Record *> order;
+};
+
+struct Database {
+    CEOID id = 0;
+    DWORD type = 0;
+    std::wstring name;
+    std::vector<SORTORDERSPEC> sortOrders;
+    std::vector<SortIndex> indexes;
+    ULONGLONG entryBytes = 0;   // its create entry
+    ULONGLONG recordBytes = 0;  // the entries of its records' current states
+    FILETIME modified = {};
+    DWORD replayedRecords = 0;  // while the file is read, before the indexes exist
+    DWORD RecordCount() const { return static_cast<DWORD>(indexes[0].order.size()); }
+    // The index sorted by propid (0: creation order); false when no sort order has it.
+    bool IndexOf(CEPROPID propid, size_t &index) const;
+};
+
+struct StoreModel {
+    std::map<CEOID, Database> databases;
+    std::unordered_map<CEOID, Record> records;
+    uint64_t nextId = 1;
+    ULONGLONG liveBytes = 0;  // header and the entries that replay still needs
+
+    Database *FindDatabase(CEOID id);
+    const Database *FindDatabase(CEOID id) const;
+    Database *FindDatabaseByName(const std::wstring &name);
+    Record *FindRecord(CEOID id);
+    const Record *FindRecord(CEOID id) const;
+    // The record when it belongs to database, else null.
+    Record *FindRecordIn(const Database &database, CEOID id);
+    // Header and the entries of every database and its records, as counted in the file.
+    ULONGLONG CountLiveBytes() const;
+};
+
+// Sets up a database's empty indexes from its sort orders.
+void InitIndexes(Database &database);
+// The record's sort keys for its database's sort orders.
+void ComputeKeys(const Database &database, Record &record);
+void InsertIntoIndexes(Database &database, Record *record);
+void RemoveFromIndexes(Database &database, Record *record);
+// The record's position in one index of its database.
+size_t PositionOf(const Database &database, size_t index, const Record *record);
+// Fills and sorts every database's indexes at once, after the whole file is replayed.
+void BuildIndexes(StoreModel &model, const FILETIME &modified);

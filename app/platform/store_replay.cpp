@@ -1,0 +1,111 @@
+#include "platform/store_replay.h"
+#include <algorithm>
+#include <iterator>
+
+namespace {
+
+void NoteIdentifier(StoreModel &model, uint32_t id)
+{
+    model.nextId = std::max<uint64_t>(model.nextId, uint64_t(id) + 1);
+}
+
+bool ReplayCreateDatabase(StoreModel &model, const StoreEntry &entry, size_t entryBytes)
+{
+    const std::wstring name(entry.name.begin(), entry.name.end());
+    if (model.databases.count(entry.database) || model.records.count(entry.database) ||
+        model.FindDatabaseByName(name))
+        return false;
+    Database &database = model.databases[entry.database];
+    database.id = entry.database;
+    database.type = entry.databaseType;
+    database.name = name;
+    for (const StoredSortOrder &order : entry.sortOrders)
+        database.sortOrders.push_back(SORTORDERSPEC{order.propid, order.flags});
+    database.entryBytes = entryBytes;
+    InitIndexes(database);
+    NoteIdentifier(model, entry.database);
+    return true;
+}
+
+bool HasPropertyTwice(const std::vector<StoredProperty> &properties)
+{
+    for (size_t i = 0; i < properties.size(); ++i)
+        for (size_t j = 0; j < i; ++j)
+            if (properties[i].propid == properties[j].propid)
+                return true;
+    return false;
+}
+
+bool ReplayWriteRecord(StoreModel &model, StoreEntry &entry, size_t entryBytes)
+{
+    Database *database = model.FindDatabase(entry.database);
+    if (!database || model.databases.count(entry.record) || HasPropertyTwice(entry.properties))
+        return false;
+    Record *record = model.FindRecord(entry.record);
+    if (record) {
+        if (record->database != entry.database)
+            return false;
+        database->recordBytes -= record->entryBytes;
+    } else {
+        if (database->replayedRecords >= CEDB_MAXRECORDS)
+            return false;
+        record = &model.records[entry.record];
+        record->id = entry.record;
+        record->database = entry.database;
+        ++database->replayedRecords;
+    }
+    record->properties = std::move(entry.properties);
+    record->entryBytes = entryBytes;
+    database->recordBytes += entryBytes;
+    NoteIdentifier(model, entry.record);
+    return true;
+}
+
+bool ReplayDeleteRecord(StoreModel &model, const StoreEntry &entry)
+{
+    Database *database = model.FindDatabase(entry.database);
+    Record *record = model.FindRecord(entry.record);
+    if (!database || !record || record->database != entry.database)
+        return false;
+    --database->replayedRecords;
+    database->recordBytes -= record->entryBytes;
+    model.records.erase(entry.record);
+    return true;
+}
+
+bool ReplayDeleteDatabase(StoreModel &model, const StoreEntry &entry)
+{
+    if (!model.FindDatabase(entry.database))
+        return false;
+    for (auto record = model.records.begin(); record != model.records.end();)
+        record = record->second.database == entry.database ? model.records.erase(record) : std::next(record);
+    model.databases.erase(entry.database);
+    return true;
+}
+
+bool ReplayReserveIds(StoreModel &model, const StoreEntry &entry)
+{
+    model.nextId = std::max<uint64_t>(model.nextId, entry.nextId);
+    return true;
+}
+
+}  // namespace
+
+bool ReplayEntry(StoreModel &model, StoreScanEntry &scanned)
+{
+    StoreEntry &entry = scanned.entry;
+    switch (entry.kind) {
+    case StoreEntryKind::CreateDatabase: return ReplayCreateDatabase(model, entry, scanned.size);
+    case StoreEntryKind::WriteRecord: return ReplayWriteRecord(model, entry, scanned.size);
+    case StoreEntryKind::DeleteRecord: return ReplayDeleteRecord(model, entry);
+    case StoreEntryKind::DeleteDatabase: return ReplayDeleteDatabase(model, entry);
+    case StoreEntryKind::ReserveIds: return ReplayReserveIds(model, entry);
+    }
+    return false;
+}
+
+void FinishReplay(StoreModel &model, const FILETIME &modified)
+{
+    BuildIndexes(model, modified);
+    model.liveBytes = model.CountLiveBytes();
+}

@@ -1,0 +1,228 @@
+// zbstore.exe as a user runs it: exit codes, reports and files, on stores the program's own
+// store classes wrote.
+#include <gtest/gtest.h>
+#include <vector>
+#include "platform/object_store.h"
+#include "platform/store_lock.h"
+#include "store/category_database.h"
+#include "store/object_database.h"
+#include "support/child_process.h"
+#include "support/program_run.h"
+#include "support/test_env.h"
+
+namespace {
+
+const std::wstring zbstore = WinePathOf(ZBSTORE_EXE);
+
+struct Sample {
+    const wchar_t *name, *serial, *remark, *category;
+};
+
+const std::vector<Sample> samples = {
+    {L"Zeichenprogramm", L"ZP-77", L"Lizenz für zwei Plätze", L"Software"},
+    {L"äpfelpresse", L"ÄP-1", L"", L"Geräte"},
+    {L"Adressbuch", L"AB-123", L"sagt \"hallo\"; ok", L"Software"},
+    {L"Notizen", L"=1+1", L"", L""},
+    {L"Bohrer", L"B-9", L"", L"Werkstatt"},
+};
+
+// A store at a fresh path, written by the program's classes; Werkstatt is not in the list.
+std::wstring MakeStore(const wchar_t *tag, const std::vector<Sample> &objects = samples)
+{
+    const std::wstring path = UseFreshStoreFile(tag);
+    ObjectDatabase objectsDb;
+    CategoryDatabase categories;
+    EXPECT_FALSE(objectsDb.openOrCreate(L"Zifferbox"));
+    EXPECT_FALSE(categories.openOrCreate(L"Zifferbox-Kategorien"));
+    categories.addCategory(L"Software");
+    categories.addCategory(L"Geräte");
+    for (const Sample &o : objects)
+        EXPECT_NE(objectsDb.writeNewObject(o.name, o.serial, o.remark, o.category), 0u);
+    return path;
+}
+
+ProgramRun Zbstore(const std::wstring &arguments) { return RunProgram(zbstore, arguments); }
+
+std::wstring Scratch(const wchar_t *name)
+{
+    const std::wstring path = TestFolder() + L"\\" + name;
+    DeleteFileW(path.c_str());
+    return path;
+}
+
+bool Contains(const std::string &text, const char *part) { return text.find(part) != std::string::npos; }
+
+TEST(Zbstore, ChecksBacksUpAndExportsARealStore)
+{
+    const std::wstring store = MakeStore(L"zb-real");
+    const std::string before = ReadWholeFile(store);
+    const std::wstring on = L" --store " + Quoted(store);
+
+    ProgramRun check = Zbstore(L"check" + on);
+    EXPECT_EQ(check.exitCode, 0u) << check.out << check.err;
+    for (const char *line : {"Format: Version 1", "Objekte: 5", "Kategorien: 2",
+                             "nicht in der Liste steht: 1", "Ende: vollständig", "Ergebnis: in Ordnung"})
+        EXPECT_TRUE(Contains(check.out, line)) << line << "\n" << check.out;
+
+    const std::wstring backup = Scratch(L"zb-real.backup");
+    EXPECT_EQ(Zbstore(L"backup" + on + L" " + Quoted(backup)).exitCode, 0u);
+    EXPECT_EQ(ReadWholeFile(backup), before);
+    ProgramRun again = Zbstore(L"backup" + on + L" " + Quoted(backup));
+    EXPECT_EQ(again.exitCode, 2u);
+    EXPECT_TRUE(Contains(again.err, "--force"));
+    EXPECT_EQ(Zbstore(L"backup" + on + L" --force " + Quoted(backup)).exitCode, 0u);
+
+    const std::wstring csv = Scratch(L"zb-real.csv");
+    EXPECT_EQ(Zbstore(L"export" + on + L" " + Quoted(csv)).exitCode, 0u);
+    EXPECT_EQ(ReadWholeFile(csv),
+              "\xEF\xBB\xBFName;Seriennummer;Bemerkung;Kategorie\r\n"
+              "Adressbuch;AB-123;\"sagt \"\"hallo\"\"; ok\";Software\r\n"
+              "\xC3\xA4pfelpresse;\xC3\x84P-1;;Ger\xC3\xA4te\r\n"
+              "Bohrer;B-9;;Werkstatt\r\n"
+              "Notizen;'=1+1;;\r\n"
+              "Zeichenprogramm;ZP-77;Lizenz f\xC3\xBCr zwei Pl\xC3\xA4tze;Software\r\n");
+    ProgramRun toOutput = Zbstore(L"export" + on + L" --format html -");
+    EXPECT_EQ(toOutput.exitCode, 0u);
+    EXPECT_TRUE(Contains(toOutput.out, "<h2>Werkstatt</h2>"));
+    EXPECT_TRUE(Contains(toOutput.out, "sagt &quot;hallo&quot;; ok"));
+
+    ProgramRun found = Zbstore(L"find" + on + L" ÄPFEL");
+    EXPECT_EQ(found.exitCode, 0u);
+    EXPECT_EQ(found.out, "\xC3\xA4pfelpresse\t\xC3\x84P-1\t\tGer\xC3\xA4te\n");
+    EXPECT_EQ(Zbstore(L"find" + on + L" gibtsnicht").exitCode, 1u);
+    EXPECT_EQ(ReadWholeFile(store), before);
+}
+
+TEST(Zbstore, RecoverSavesEveryIntactEntryAroundDamage)
+{
+    const std::wstring store = MakeStore(L"zb-damaged");
+    std::string bytes = ReadWholeFile(store);
+    // The entry of the third object ("Adressbuch") gets a changed byte in its payload.
+    const size_t at = bytes.find("A\0d\0r\0e\0s\0s", 0, 12);
+    ASSERT_NE(at, std::string::npos);
+    bytes[at] ^= 0x20;
+    ASSERT_TRUE(WriteWholeFile(store, bytes));
+    const std::wstring on = L" --store " + Quoted(store);
+
+    ProgramRun check = Zbstore(L"check" + on);
+    EXPECT_EQ(check.exitCode, 1u);
+    EXPECT_TRUE(Contains(check.out, "Beschädigt ab Byte")) << check.out;
+    EXPECT_TRUE(Contains(check.out, "danach folgen noch 2 intakte Einträge")) << check.out;
+
+    const std::wstring rescued = Scratch(L"zb-damaged.recovered");
+    ProgramRun recover = Zbstore(L"recover" + on + L" " + Quoted(rescued));
+    EXPECT_EQ(recover.exitCode, 0u) << recover.err;
+    EXPECT_TRUE(Contains(recover.out, "Gerettet: 4 Objekte, 2 Kategorien")) << recover.out;
+    EXPECT_TRUE(Contains(recover.out, "im beschädigten Eintrag \"adressbuch\"")) << recover.out;
+    EXPECT_EQ(ReadWholeFile(store), bytes);
+
+    // The rescued store opens as any other, holding everything but the damaged entry.
+    {
+        SetEnvironmentVariableW(L"ZIFFERBOX_OBJECT_STORE", rescued.c_str());
+        ObjectDatabase objects;
+        ASSERT_FALSE(objects.openOrCreate(L"Zifferbox"));
+        EXPECT_EQ(objects.objectCount(), 4);
+    }
+
+    // An undamaged store comes back with the same records.
+    const std::wstring sound = MakeStore(L"zb-sound");
+    const std::wstring copy = Scratch(L"zb-sound.recovered");
+    EXPECT_EQ(Zbstore(L"recover --store " + Quoted(sound) + L" " + Quoted(copy)).exitCode, 0u);
+    const std::wstring a = Scratch(L"zb-sound-a.csv"), b = Scratch(L"zb-sound-b.csv");
+    Zbstore(L"export --store " + Quoted(sound) + L" " + Quoted(a));
+    Zbstore(L"export --store " + Quoted(copy) + L" " + Quoted(b));
+    EXPECT_EQ(ReadWholeFile(a), ReadWholeFile(b));
+    EXPECT_FALSE(ReadWholeFile(a).empty());
+}
+
+TEST(Zbstore, ImportRoundTripsAndIsAllOrNothing)
+{
+    const std::wstring source = MakeStore(L"zb-source");
+    const std::wstring csv = Scratch(L"zb-roundtrip.csv");
+    ASSERT_EQ(Zbstore(L"export --store " + Quoted(source) + L" " + Quoted(csv)).exitCode, 0u);
+
+    const std::wstring empty = UseFreshStoreFile(L"zb-empty");
+    const std::wstring into = L"import --store " + Quoted(empty) + L" ";
+    ProgramRun dry = Zbstore(into + L"--dry-run " + Quoted(csv));
+    EXPECT_EQ(dry.exitCode, 0u) << dry.err;
+    EXPECT_TRUE(Contains(dry.out, "5 Objekte würden importiert, 3 neue Kategorien")) << dry.out;
+    EXPECT_EQ(ReadWholeFile(empty), "");
+
+    ProgramRun imported = Zbstore(into + Quoted(csv));
+    EXPECT_EQ(imported.exitCode, 0u) << imported.err;
+    const std::wstring again = Scratch(L"zb-roundtrip-again.csv");
+    ASSERT_EQ(Zbstore(L"export --store " + Quoted(empty) + L" " + Quoted(again)).exitCode, 0u);
+    EXPECT_EQ(ReadWholeFile(again), ReadWholeFile(csv));
+
+    // One bad row stops the whole file; the report names every bad line.
+    const std::string before = ReadWholeFile(empty);
+    const std::wstring bad = Scratch(L"zb-bad.csv");
+    WriteWholeFile(bad, "Name;Seriennummer\r\nGut;1\r\n;2\r\nAuch gut;3\r\nOhne Nummer;\r\n");
+    ProgramRun refused = Zbstore(into + Quoted(bad));
+    EXPECT_EQ(refused.exitCode, 1u);
+    EXPECT_TRUE(Contains(refused.err, "Zeile 3: Der Name fehlt.")) << refused.err;
+    EXPECT_TRUE(Contains(refused.err, "Zeile 5: Die Seriennummer fehlt.")) << refused.err;
+    EXPECT_EQ(ReadWholeFile(empty), before);
+
+    // While Zifferbox holds the store, import waits for nothing and changes nothing.
+    {
+        StoreLock held;
+        ASSERT_TRUE(held.Acquire(empty));
+        EXPECT_EQ(Zbstore(into + Quoted(csv)).exitCode, 3u);
+    }
+    EXPECT_EQ(ReadWholeFile(empty), before);
+}
+
+TEST(Zbstore, HostileInputsGetAClearMessageAndLeaveTheStoreAlone)
+{
+    const std::wstring store = MakeStore(L"zb-hostile");
+    const std::string before = ReadWholeFile(store);
+    const std::wstring folder = TestFolder();
+    const std::wstring notStore = Scratch(L"zb-not-a-store.zbs");
+    WriteWholeFile(notStore, "Dies ist keine Speicherdatei.\r\n");
+    const std::wstring tooMany = Scratch(L"zb-too-many.csv");
+    std::string rows = "Name;Seriennummer\r\n";
+    for (int i = 0; i <= 65535; ++i)
+        rows += "O" + std::to_string(i) + ";" + std::to_string(i) + "\r\n";
+    WriteWholeFile(tooMany, rows);
+    const std::wstring invalid = Scratch(L"zb-invalid.csv");
+    WriteWholeFile(invalid, "Name;Seriennummer\r\nA\x81\x8D;1\r\n");
+    const std::wstring unterminated = Scratch(L"zb-open-quote.csv");
+    WriteWholeFile(unterminated, "Name;Seriennummer\r\n\"A;1\r\n");
+    const std::wstring headerOnly = Scratch(L"zb-header.csv");
+    WriteWholeFile(headerOnly, "Name;Seriennummer\r\n");
+    const std::wstring empty = Scratch(L"zb-empty.csv");
+    WriteWholeFile(empty, "");
+    const std::wstring on = L" --store " + Quoted(store) + L" ";
+
+    const struct {
+        std::wstring arguments;
+        DWORD exitCode;
+        const char *messagePart;
+    } cases[] = {
+        {L"check --store " + Quoted(folder), 1, "Ordner"},
+        {L"check --store " + Quoted(folder + L"\\fehlt.zbs"), 1, "nicht gefunden"},
+        {L"check --store " + Quoted(notStore), 1, "kein Zifferbox-Speicher"},
+        {L"export" + on + Quoted(store), 2, "der Speicher selbst"},
+        {L"backup" + on + Quoted(folder), 2, "Ordner"},
+        {L"backup" + on + Quoted(L"Q:\\kein\\Laufwerk.zbs"), 1, "nicht geschrieben"},
+        {L"import" + on + Quoted(folder), 1, "Ordner"},
+        {L"import" + on + Quoted(folder + L"\\fehlt.csv"), 1, "nicht gefunden"},
+        {L"import" + on + Quoted(tooMany), 1, "65536 Zeilen"},
+        {L"import" + on + Quoted(invalid), 1, "weder UTF-8"},
+        {L"import" + on + Quoted(unterminated), 1, "nie geschlossen"},
+        {L"import" + on + Quoted(empty), 1, "leer"},
+        {L"import" + on + Quoted(headerOnly), 0, "keine Objekte"},
+        {L"frobnicate", 2, "unbekannter Befehl"},
+        {L"export --format pdf" + on + L"-", 2, "csv und html"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.arguments.begin(), c.arguments.end()));
+        const ProgramRun run = Zbstore(c.arguments);
+        EXPECT_EQ(run.exitCode, c.exitCode);
+        EXPECT_TRUE(Contains(run.out + run.err, c.messagePart)) << run.out << run.err;
+        EXPECT_EQ(ReadWholeFile(store), before);
+    }
+}
+
+}  // namespace

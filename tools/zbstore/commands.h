@@ -1,0 +1,32 @@
+// The subcommands of zbstore. Each reports in German and returns the program's exit code.
+#pragma once
+#include <string>
+
+enum ExitCode {
+    kExitDone = 0,
+    kExitInvalid = 1,  // the store or the input is damaged or invalid (find: nothing found)
+    kExitUsage = 2,
+    kExitInUse = 3,    // Zifferbox has the store open
+};
+
+struct Options {
+    std::wstring store;   // the store file
+    std::wstring target;  // OUTPUT or INPUT or TEXT
+    std::string format = "csv";
+    bool force = false;
+    bool dryRun = false;
+};
+
+int RunCheck(const Options &options);
+int RunBackup(const Options &options);
+int RunRecover(const Options &options);
+int RunExport(const Options &options);
+int RunFind(const Options &options);
+int RunImport(const Options &options);
+
+// Shared by the commands: the store read for reading, or an exit code with the reason printed.
+struct StoreReading;
+int LoadStoreForReading(const Options &options, bool salvage, StoreReading &reading);
+// Refuses an OUTPUT that exists (without --force), is a folder or is the store itself.
+int CheckOutput(const Options &options);
+std::string SystemMessage(unsigned long error);

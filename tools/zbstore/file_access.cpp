@@ -1,0 +1,137 @@
+#include "file_access.h"
+
+namespace {
+
+class OwnedFile {
+public:
+    explicit OwnedFile(HANDLE handle) : handle_(handle) {}
+    ~OwnedFile()
+    {
+        if (handle_ != INVALID_HANDLE_VALUE)
+            CloseHandle(handle_);
+    }
+    OwnedFile(const OwnedFile &) = delete;
+    OwnedFile &operator=(const OwnedFile &) = delete;
+    HANDLE get() const { return handle_; }
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE handle_;
+};
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+bool Identity(const std::wstring &path, BY_HANDLE_FILE_INFORMATION &info)
+{
+    OwnedFile file(CreateFileW(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return file.valid() && GetFileInformationByHandle(file.get(), &info);
+}
+
+}  // namespace
+
+bool IsFolder(const std::wstring &path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FileExists(const std::wstring &path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool SameFile(const std::wstring &a, const std::wstring &b)
+{
+    BY_HANDLE_FILE_INFORMATION first, second;
+    return Identity(a, first) && Identity(b, second) && first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+           first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+}
+
+bool ReadSharedFile(const std::wstring &path, std::string &bytes, ULONGLONG maxBytes)
+{
+    if (IsFolder(path)) {
+        SetLastError(ERROR_DIRECTORY);
+        return false;
+    }
+    OwnedFile file(CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid())
+        return false;
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.get(), &size))
+        return false;
+    if (static_cast<ULONGLONG>(size.QuadPart) > maxBytes) {
+        SetLastError(ERROR_FILE_TOO_LARGE);
+        return false;
+    }
+    bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
+    size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD got = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
+        if (!ReadFile(file.get(), &bytes[done], chunk, &got, nullptr))
+            return false;
+        if (got == 0)
+            break;  // the writer cut the file meanwhile: what was read is what there is
+        done += got;
+    }
+    bytes.resize(done);
+    return true;
+}
+
+std::wstring FolderOfPath(const std::wstring &path)
+{
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash == 2 && path[1] == L':' ? 3 : slash);
+}
+
+void FlushFolderOf(const std::wstring &path)
+{
+    OwnedFile folder(CreateFileW(FolderOfPath(path).c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (folder.valid())
+        FlushFileBuffers(folder.get());
+}
+
+bool FlushFileAt(const std::wstring &path)
+{
+    OwnedFile file(CreateFileW(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.valid() && FlushFileBuffers(file.get());
+}
+
+bool WriteFileAtomically(const std::wstring &path, const std::string &bytes, bool replace,
+                         const std::function<bool(const std::wstring &)> &verify)
+{
+    const std::wstring temporary = path + L".zbtmp";
+    bool written = false;
+    DWORD error = ERROR_WRITE_FAULT;
+    {
+        OwnedFile file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.valid())
+            return false;
+        size_t done = 0;
+        written = true;
+        while (written && done < bytes.size()) {
+            DWORD wrote = 0;
+            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
+            written = WriteFile(file.get(), bytes.data() + done, chunk, &wrote, nullptr) && wrote > 0;
+            done += wrote;
+        }
+        written = written && FlushFileBuffers(file.get());
+        if (!written && GetLastError())
+            error = GetLastError();
+    }
+    if (written && verify && !verify(temporary)) {
+        written = false;
+        error = ERROR_INVALID_DATA;
+    }
+    if (!written) {
+        DeleteFileW(temporary.c_str());
+        SetLastError(error);
+        return false;
+    }
+    if (!MoveFileExW(temporary.c_str(), path.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0)) {
+        const DWORD error = GetLastError();
+        DeleteFileW(temporary.c_str());
+        SetLastError(error);
+        return false;
+    }
+    FlushFolderOf(path);
+    return true;
+}

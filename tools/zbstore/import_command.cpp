@@ -1,0 +1,195 @@
+// import: objects from CSV into the store, all or nothing. The rows are validated first; then
+// the import runs on a copy of the store with the program's own store classes, and only a
+// complete, flushed and checked copy is renamed over the store.
+#include <windows.h>
+#include <set>
+#include "commands.h"
+#include "console.h"
+#include "file_access.h"
+#include "object_csv.h"
+#include "platform/object_store.h"
+#include "platform/store_lock.h"
+#include "platform/store_tail.h"
+#include "store/category_database.h"
+#include "store/category_filter.h"
+#include "store/object_database.h"
+#include "store_contents.h"
+#include "store_reading.h"
+#include "text_encoding.h"
+
+namespace {
+
+constexpr ULONGLONG kMaxInputBytes = 512ull << 20;
+
+BOOL NoFlush(HANDLE) { return TRUE; }
+BOOL NoFolderFlush(const WCHAR *) { return TRUE; }
+
+// The copy is flushed once at the end instead of after every entry; it becomes the store only
+// after that flush.
+StoreFileOps CopyOps()
+{
+    StoreFileOps ops = RealStoreFileOps();
+    ops.flushFile = NoFlush;
+    ops.flushFolder = NoFolderFlush;
+    return ops;
+}
+
+void RemoveCopy(const std::wstring &copy)
+{
+    DeleteFileW(copy.c_str());
+    DeleteFileW(StoreLockPath(copy).c_str());
+    DeleteFileW((copy + L".new").c_str());
+}
+
+int ReportProblems(const CsvImport &csv, const std::wstring &input)
+{
+    std::string report = "Fehler: " + Utf8(input) + " wurde nicht importiert; der Speicher ist unverändert.\n";
+    for (const CsvProblem &problem : csv.problems)
+        report += (problem.line ? "  Zeile " + std::to_string(problem.line) + ": " : std::string("  ")) +
+                  problem.reason + "\n";
+    if (csv.problemCount > csv.problems.size())
+        report += "  und " + std::to_string(csv.problemCount - csv.problems.size()) + " weitere Fehler\n";
+    PrintError(report);
+    return kExitInvalid;
+}
+
+struct Outcome {
+    size_t objects = 0;
+    size_t newCategories = 0;
+    int objectsBefore = 0;
+};
+
+// Writes the rows through the program's store classes into the store file at copy.
+bool ImportInto(const std::wstring &copy, const std::vector<ObjectRow> &rows, Outcome &outcome)
+{
+    SetEnvironmentVariableW(L"ZIFFERBOX_OBJECT_STORE", copy.c_str());
+    InstallProcessStore(CopyOps());
+    ObjectDatabase objects;
+    CategoryDatabase categories;
+    if (objects.openOrCreate(L"Zifferbox") || categories.openOrCreate(L"Zifferbox-Kategorien"))
+        return false;
+    outcome.objectsBefore = objects.objectCount();
+    if (outcome.objectsBefore < 0 || outcome.objectsBefore + rows.size() > CEDB_MAXRECORDS) {
+        PrintError("Fehler: der Speicher fasst höchstens " + std::to_string(CEDB_MAXRECORDS) + " Objekte; er hat " +
+                   std::to_string(outcome.objectsBefore) + ", die Datei bringt " + std::to_string(rows.size()) +
+                   ". Nichts wurde importiert.\n");
+        SetLastError(ERROR_DISK_FULL);
+        return false;
+    }
+    Progress progress("Importiert", rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const ObjectRow &row = rows[i];
+        std::wstring category(row.category.begin(), row.category.end());
+        if (IsReservedFilterText(category.c_str()))
+            category.clear();
+        if (!category.empty() && categories.findCategory(category.c_str()) == 0) {
+            if (categories.addCategory(category.c_str()) == 0)
+                return false;
+            ++outcome.newCategories;
+        }
+        const std::wstring name(row.name.begin(), row.name.end()), serial(row.serialNumber.begin(), row.serialNumber.end()),
+            remark(row.remark.begin(), row.remark.end());
+        if (objects.writeNewObject(name.c_str(), serial.c_str(), remark.c_str(), category.c_str()) == 0)
+            return false;
+        ++outcome.objects;
+        progress.Step(i + 1);
+    }
+    return true;
+}
+
+}  // namespace
+
+int RunImport(const Options &options)
+{
+    std::string input;
+    if (!ReadSharedFile(options.target, input, kMaxInputBytes)) {
+        const DWORD error = GetLastError();
+        PrintError("Fehler: " + Utf8(options.target) +
+                   (error == ERROR_DIRECTORY ? " ist ein Ordner, keine CSV-Datei.\n"
+                    : error == ERROR_FILE_TOO_LARGE ? " ist größer als 512 MB.\n"
+                                                    : " kann nicht gelesen werden: " + SystemMessage(error) + "\n"));
+        return kExitInvalid;
+    }
+    const CsvImport csv = ReadObjectsCsv(input, CEDB_MAXRECORDS + 1);
+    if (csv.problemCount > 0)
+        return ReportProblems(csv, options.target);
+    if (csv.rowCount == 0) {
+        Print("Die Datei enthält keine Objekte; der Speicher bleibt unverändert.\n");
+        return kExitDone;
+    }
+    if (csv.rowCount > CEDB_MAXRECORDS) {
+        PrintError("Fehler: die Datei hat " + std::to_string(csv.rowCount) + " Zeilen; der Speicher fasst höchstens " +
+                   std::to_string(CEDB_MAXRECORDS) + " Objekte. Nichts wurde importiert.\n");
+        return kExitInvalid;
+    }
+
+    // One writer at a time: Zifferbox holds this lock while it runs.
+    StoreLock lock;
+    if (!lock.Acquire(options.store)) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_SHARING_VIOLATION) {
+            PrintError("Zifferbox hat den Speicher geöffnet. Beenden Sie Zifferbox und importieren Sie dann.\n");
+            return kExitInUse;
+        }
+        PrintError("Fehler: " + Utf8(options.store) + " kann nicht geöffnet werden: " + SystemMessage(error) + "\n");
+        return kExitInvalid;
+    }
+    std::string storeBytes;
+    if (FileExists(options.store)) {
+        StoreReading reading;
+        if (const int failed = LoadStoreForReading(options, false, reading))
+            return failed;
+        if (reading.Damaged()) {
+            PrintError("Fehler: der Speicher ist ab Byte " + std::to_string(reading.damage.front().begin) +
+                       " beschädigt; es wird nichts importiert. \"zbstore recover AUSGABE\" rettet die intakten "
+                       "Einträge.\n");
+            return kExitInvalid;
+        }
+        if (!ReadStoreBytes(options.store, storeBytes))
+            return kExitInvalid;
+        if (reading.header != StoreScanStatus::Valid)
+            storeBytes.clear();
+        else
+            storeBytes.resize(reading.validLength);
+    }
+
+    const std::wstring copy = options.store + L".import";
+    RemoveCopy(copy);
+    Outcome outcome;
+    bool done = WriteFileAtomically(copy, storeBytes, true) && ImportInto(copy, csv.rows, outcome);
+    // The store classes let go of the copy here; it is whole once flushed.
+    InstallProcessStore(RealStoreFileOps());
+    done = done && FlushFileAt(copy);
+    if (done && !options.dryRun) {
+        std::string original;
+        ReadStoreBytes(options.store, original);
+        // What the program would cut off the store's end at its next start is kept beside it.
+        done = KeepCutBytes(RealStoreFileOps(), options.store, original.substr(std::min(original.size(), storeBytes.size()))) &&
+               MoveFileExW(copy.c_str(), options.store.c_str(), MOVEFILE_REPLACE_EXISTING);
+        if (done)
+            FlushFolderOf(options.store);
+    }
+    const DWORD error = GetLastError();
+    RemoveCopy(copy);
+    if (!done) {
+        if (error != ERROR_DISK_FULL)
+            PrintError("Fehler: das Schreiben schlug fehl (" + SystemMessage(error) +
+                       "). Nichts wurde importiert; der Speicher ist unverändert.\n");
+        return kExitInvalid;
+    }
+    std::string report = std::string(options.dryRun ? "Probelauf: " : "") + std::to_string(outcome.objects) +
+                         (outcome.objects == 1 ? " Objekt" : " Objekte") +
+                         (options.dryRun ? " würden importiert" : " importiert") + ", " +
+                         std::to_string(outcome.newCategories) +
+                         (outcome.newCategories == 1 ? " neue Kategorie" : " neue Kategorien") + " (Zeichensatz " +
+                         csv.encoding + ", Trennzeichen " +
+                         (csv.separator == '\t' ? std::string("TAB") : std::string(1, csv.separator)) + ").\n";
+    if (!csv.ignoredColumns.empty()) {
+        report += "Nicht übernommene Spalten:";
+        for (const std::u16string &column : csv.ignoredColumns)
+            report += " \"" + ToUtf8(column) + "\"";
+        report += "\n";
+    }
+    Print(report);
+    return kExitDone;
+}

@@ -1,0 +1,170 @@
+// check, backup and recover: the store file as a whole.
+#include <windows.h>
+#include "commands.h"
+#include "console.h"
+#include "file_access.h"
+#include "platform/store_log_format.h"
+#include "store_contents.h"
+#include "store_reading.h"
+#include "text_encoding.h"
+
+namespace {
+
+std::string Count(size_t n, const char *one, const char *many)
+{
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+std::string DamageLines(const StoreReading &reading)
+{
+    std::string lines;
+    for (const DamagedRange &range : reading.damage) {
+        lines += "  Byte " + std::to_string(range.begin) + " bis " + std::to_string(range.end) + " (Eintrag " +
+                 std::to_string(range.entryNumber) + "): " + range.reason + "\n";
+        for (const auto &touched : range.touched) {
+            const std::u16string known = NameOfRecord(reading.model, touched.first);
+            lines += "    betraf Datensatz " + std::to_string(touched.first);
+            if (!known.empty())
+                lines += ", zuletzt gerettet als \"" + ToUtf8(known) + "\"";
+            if (!touched.second.empty())
+                lines += ", im beschädigten Eintrag \"" + ToUtf8(touched.second) + "\"";
+            lines += "\n";
+        }
+    }
+    return lines;
+}
+
+// The store's contents must come back from the written file exactly.
+bool SameContents(const std::wstring &path, const StoreContents &expected)
+{
+    std::string bytes;
+    if (!IsSoundStoreFile(path, &bytes))
+        return false;
+    const StoreContents written = ContentsOf(ReadStore(bytes, false).model);
+    if (written.objects.size() != expected.objects.size() || written.categories != expected.categories)
+        return false;
+    for (size_t i = 0; i < written.objects.size(); ++i) {
+        const ObjectRow &a = written.objects[i], &b = expected.objects[i];
+        if (a.name != b.name || a.serialNumber != b.serialNumber || a.remark != b.remark || a.category != b.category)
+            return false;
+    }
+    return true;
+}
+
+int WriteStoreOutput(const Options &options, const std::string &bytes, const StoreContents &contents)
+{
+    if (!WriteFileAtomically(options.target, bytes, options.force,
+                             [&](const std::wstring &written) { return SameContents(written, contents); })) {
+        const DWORD error = GetLastError();
+        PrintError("Fehler: " + Utf8(options.target) + " konnte nicht geschrieben werden" +
+                   (error == ERROR_INVALID_DATA ? ": die Prüfung der geschriebenen Datei schlug fehl.\n"
+                                                : ": " + SystemMessage(error) + "\n"));
+        return kExitInvalid;
+    }
+    return kExitDone;
+}
+
+}  // namespace
+
+int RunCheck(const Options &options)
+{
+    StoreReading reading;
+    if (const int failed = LoadStoreForReading(options, false, reading))
+        return failed;
+    const StoreContents contents = ContentsOf(reading.model);
+    std::string report = "Speicher: " + Utf8(options.store) + "\n";
+    report += "Dateigröße: " + std::to_string(reading.fileSize) + " Bytes\n";
+    if (reading.header == StoreScanStatus::Empty) {
+        Print(report + "Zustand: leer (noch nie beschrieben)\nErgebnis: in Ordnung\n");
+        return kExitDone;
+    }
+    report += "Format: Version " + std::to_string(kStoreVersion) + "\n";
+    report += "Einträge: " + std::to_string(reading.intactEntries) + " intakt\n";
+    report += "Objekte: " + std::to_string(contents.objects.size()) + "\n";
+    report += "Kategorien: " + std::to_string(contents.categories.size()) + "\n";
+    report += "Objekte mit einer Kategorie, die nicht in der Liste steht: " +
+              std::to_string(contents.unlistedCategoryObjects) + "\n";
+    if (reading.tornTail)
+        report += "Ende: unvollständiger letzter Eintrag, " + Count(reading.tornTail, "Byte", "Bytes") + " ab Byte " +
+                  std::to_string(reading.validLength) +
+                  " (nie bestätigt; Zifferbox schneidet ihn beim nächsten Start ab und hebt ihn in " +
+                  "der .tail-Datei auf)\n";
+    else if (!reading.Damaged())
+        report += "Ende: vollständig\n";
+    std::string tail;
+    if (ReadSharedFile(options.store + L".tail", tail))
+        report += "Abgeschnittenes Ende aufbewahrt: " + Utf8(options.store) + ".tail (" +
+                  Count(tail.size(), "Byte", "Bytes") + ")\n";
+    if (reading.Damaged()) {
+        const DamagedRange &first = reading.damage.front();
+        report += "Beschädigt ab Byte " + std::to_string(first.begin) + ", Eintrag " +
+                  std::to_string(first.entryNumber) + ": " + first.reason + "; danach folgen noch " +
+                  Count(reading.entriesAfterDamage, "intakter Eintrag", "intakte Einträge") + ".\n";
+        report += "Ergebnis: beschädigt. \"zbstore recover AUSGABE\" schreibt einen neuen Speicher mit allen "
+                  "intakten Einträgen; die Datei selbst bleibt unverändert.\n";
+        Print(report);
+        return kExitInvalid;
+    }
+    Print(report + "Ergebnis: in Ordnung\n");
+    return kExitDone;
+}
+
+int RunBackup(const Options &options)
+{
+    if (const int refused = CheckOutput(options))
+        return refused;
+    StoreReading reading;
+    if (const int failed = LoadStoreForReading(options, false, reading))
+        return failed;
+    if (reading.Damaged()) {
+        PrintError("Fehler: der Speicher ist ab Byte " + std::to_string(reading.damage.front().begin) +
+                   " beschädigt; eine Sicherung wäre es auch. \"zbstore recover AUSGABE\" rettet die intakten "
+                   "Einträge.\n");
+        return kExitInvalid;
+    }
+    std::string bytes;
+    if (!ReadStoreBytes(options.store, bytes))
+        return kExitInvalid;
+    // The log up to the last whole entry read: consistent at every entry boundary, even while
+    // Zifferbox appends.
+    bytes.resize(reading.header == StoreScanStatus::Empty ? 0 : reading.validLength);
+    const StoreContents contents = ContentsOf(reading.model);
+    if (const int failed = WriteStoreOutput(options, bytes, contents))
+        return failed;
+    Print("Sicherung geschrieben und geprüft: " + Utf8(options.target) + " (" +
+          Count(contents.objects.size(), "Objekt", "Objekte") + ", " +
+          Count(contents.categories.size(), "Kategorie", "Kategorien") + ", " + Count(bytes.size(), "Byte", "Bytes") +
+          ")\n" +
+          (reading.tornTail ? "Nicht übernommen: unvollständiger letzter Eintrag (" +
+                                  Count(reading.tornTail, "Byte", "Bytes") + ", nie bestätigt)\n"
+                            : std::string()));
+    return kExitDone;
+}
+
+int RunRecover(const Options &options)
+{
+    if (const int refused = CheckOutput(options))
+        return refused;
+    StoreReading reading;
+    if (const int failed = LoadStoreForReading(options, true, reading))
+        return failed;
+    const StoreContents contents = ContentsOf(reading.model);
+    const std::string image = StoreImage(reading.model);
+    if (const int failed = WriteStoreOutput(options, image, contents))
+        return failed;
+    std::string report = "Neuer Speicher geschrieben und geprüft: " + Utf8(options.target) + "\n";
+    report += "Gerettet: " + Count(contents.objects.size(), "Objekt", "Objekte") + ", " +
+              Count(contents.categories.size(), "Kategorie", "Kategorien") + " aus " +
+              Count(reading.intactEntries + reading.entriesAfterDamage, "intaktem Eintrag", "intakten Einträgen") + "\n";
+    if (reading.Damaged())
+        report += "Nicht lesbar:\n" + DamageLines(reading);
+    for (const std::string &left : reading.contradictions)
+        report += "Ausgelassen: " + left + "\n";
+    if (reading.tornTail)
+        report += "Nicht übernommen: unvollständiger letzter Eintrag (" + Count(reading.tornTail, "Byte", "Bytes") +
+                  ", nie bestätigt)\n";
+    if (!reading.Damaged() && reading.contradictions.empty())
+        report += "Der Speicher war unbeschädigt; der neue hält dieselben Datensätze.\n";
+    Print(report);
+    return kExitDone;
+}

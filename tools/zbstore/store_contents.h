@@ -1,0 +1,20 @@
+// The objects and categories of a store model as the program shows them: objects in its name
+// order, categories in the category list's order.
+#pragma once
+#include <string>
+#include <vector>
+#include "platform/store_model.h"
+#include "object_row.h"
+
+extern const wchar_t kObjectDatabaseName[];    // "Zifferbox"
+extern const wchar_t kCategoryDatabaseName[];  // "Zifferbox-Kategorien"
+
+struct StoreContents {
+    std::vector<ObjectRow> objects;
+    std::vector<std::u16string> categories;
+    size_t unlistedCategoryObjects = 0;  // objects whose category is not in the list
+};
+
+StoreContents ContentsOf(const StoreModel &model);
+// The name a record had in the model, or empty.
+std::u16string NameOfRecord(const StoreModel &model, CEOID record);

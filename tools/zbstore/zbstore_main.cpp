@@ -1,0 +1,181 @@
+// zbstore: checks, backs up, recovers, exports, imports and searches Zifferbox's object store
+// from the desktop. See Usage() for the commands.
+#include <windows.h>
+#include <cstring>
+#include <vector>
+#include "commands.h"
+#include "console.h"
+#include "file_access.h"
+#include "platform/object_store.h"
+#include "store_reading.h"
+
+namespace {
+
+const char kUsage[] =
+    "zbstore: prüft, sichert, rettet, exportiert, importiert und durchsucht den Objektspeicher von Zifferbox.\n"
+    "\n"
+    "  zbstore check   [--store DATEI]\n"
+    "  zbstore backup  [--store DATEI] [--force] AUSGABE\n"
+    "  zbstore recover [--store DATEI] [--force] AUSGABE\n"
+    "  zbstore export  [--store DATEI] [--force] [--format csv|html] AUSGABE   (AUSGABE \"-\": Standardausgabe)\n"
+    "  zbstore import  [--store DATEI] [--dry-run] EINGABE.csv\n"
+    "  zbstore find    [--store DATEI] TEXT\n"
+    "\n"
+    "--store nennt die Speicherdatei; ohne die Angabe gilt die, die Zifferbox öffnet\n"
+    "(ZIFFERBOX_OBJECT_STORE, sonst %LOCALAPPDATA%\\Zifferbox\\objectstore.zbs).\n"
+    "Eine vorhandene AUSGABE wird nur mit --force ersetzt. \"zbstore BEFEHL --help\" erklärt einen Befehl.\n"
+    "\n"
+    "Rückgabewerte: 0 erledigt; 1 Speicher oder Eingabe beschädigt oder ungültig (find: nichts gefunden);\n"
+    "2 falscher Aufruf; 3 Zifferbox hat den Speicher geöffnet (import).\n";
+
+struct Command {
+    const char *name;
+    int (*run)(const Options &);
+    bool needsTarget;
+    const char *help;
+};
+
+const Command kCommands[] = {
+    {"check", RunCheck, false,
+     "zbstore check [--store DATEI]\n"
+     "Liest den ganzen Speicher, ohne ihn zu ändern, auch während Zifferbox läuft, und meldet Format, Objekte,\n"
+     "Kategorien, Objekte mit einer Kategorie außerhalb der Liste, Dateigröße und den Zustand des Endes.\n"
+     "Bei einem Schaden: die Stelle (Byte), den Eintrag und wie viele intakte Einträge noch folgen.\n"
+     "Rückgabewert 1, wenn der Speicher beschädigt ist.\n"},
+    {"backup", RunBackup, true,
+     "zbstore backup [--store DATEI] [--force] AUSGABE\n"
+     "Schreibt eine in sich stimmige Kopie des Speichers bis zum letzten vollständigen Eintrag, auch während\n"
+     "Zifferbox läuft und schreibt; die Kopie wird auf die Platte geschrieben, zurückgelesen und geprüft, bevor\n"
+     "sie ihren Namen bekommt. Eine vorhandene AUSGABE wird nur mit --force ersetzt.\n"},
+    {"recover", RunRecover, true,
+     "zbstore recover [--store DATEI] [--force] AUSGABE\n"
+     "Liest einen beschädigten Speicher, ohne ihn zu ändern, und schreibt einen neuen nach AUSGABE mit jedem\n"
+     "intakten Eintrag, vor dem Schaden und danach. Meldet, was gerettet wurde und was nicht (Bytebereiche und\n"
+     "die betroffenen Objekte). Zifferbox öffnet den neuen Speicher wie jeden anderen.\n"},
+    {"export", RunExport, true,
+     "zbstore export [--store DATEI] [--force] [--format csv|html] AUSGABE\n"
+     "csv (Vorgabe): UTF-8 mit Byte-Order-Mark, Semikolon, CRLF, Kopfzeile Name;Seriennummer;Bemerkung;Kategorie;\n"
+     "öffnet sich in einer deutschen Tabellenkalkulation per Doppelklick. Felder, die mit = oder @ beginnen,\n"
+     "bekommen einen Apostroph davor, den import wieder entfernt.\n"
+     "html: eine Seite zum Drucken, nach Kategorien geordnet. AUSGABE \"-\" schreibt auf die Standardausgabe.\n"},
+    {"import", RunImport, true,
+     "zbstore import [--store DATEI] [--dry-run] EINGABE.csv\n"
+     "Liest CSV mit ; , oder TAB als Trennzeichen, in UTF-8 (mit oder ohne Byte-Order-Mark) oder Windows-1252,\n"
+     "Kopfzeile deutsch oder englisch (Name, Seriennummer/Serial, Bemerkung/Remark/Notes, Kategorie/Category)\n"
+     "in beliebiger Reihenfolge. Alles oder nichts: jede Zeile wird zuerst geprüft (Name und Seriennummer nicht\n"
+     "leer, höchstens 254 Zeichen je Feld, kein Zeilenumbruch und kein Tabulator in einem Feld); ein Fehler\n"
+     "verhindert den ganzen Import. Unbekannte Kategorien kommen in die Liste. --dry-run prüft nur.\n"
+     "Rückgabewert 3, solange Zifferbox den Speicher geöffnet hat.\n"},
+    {"find", RunFind, true,
+     "zbstore find [--store DATEI] TEXT\n"
+     "Zeigt jedes Objekt, in dessen Name, Seriennummer, Bemerkung oder Kategorie TEXT vorkommt, ohne Rücksicht\n"
+     "auf Groß- und Kleinschreibung (Umlaute eingeschlossen), in der Namensreihenfolge, ein Objekt je Zeile mit\n"
+     "seinen Feldern durch Tabulatoren getrennt. Rückgabewert 0 mit Treffern, 1 ohne.\n"},
+};
+
+int UsageError(const std::string &why)
+{
+    PrintError("Fehler: " + why + "\n\n" + kUsage);
+    return kExitUsage;
+}
+
+}  // namespace
+
+std::string SystemMessage(unsigned long error)
+{
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: return "nicht gefunden";
+    case ERROR_ACCESS_DENIED: return "Zugriff verweigert";
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return "von einem anderen Programm belegt";
+    case ERROR_DIRECTORY: return "ist ein Ordner";
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return "der Datenträger ist voll";
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: return "die Datei gibt es schon";
+    }
+    return "Fehler " + std::to_string(error);
+}
+
+int LoadStoreForReading(const Options &options, bool salvage, StoreReading &reading)
+{
+    std::string bytes;
+    if (!ReadStoreBytes(options.store, bytes)) {
+        const DWORD error = GetLastError();
+        PrintError("Fehler: der Speicher " + Utf8(options.store) + " kann nicht gelesen werden: " +
+                   SystemMessage(error) + "\n");
+        return kExitInvalid;
+    }
+    Progress progress("Gelesen", 1);
+    reading = ReadStore(bytes, salvage);
+    if (reading.header == StoreScanStatus::Damaged && !salvage) {
+        PrintError("Fehler: " + Utf8(options.store) +
+                   " ist kein Zifferbox-Speicher, oder sein Kopf ist beschädigt (Byte 0 bis 16).\n");
+        return kExitInvalid;
+    }
+    return kExitDone;
+}
+
+int CheckOutput(const Options &options)
+{
+    if (IsFolder(options.target))
+        return UsageError(Utf8(options.target) + " ist ein Ordner; AUSGABE muss eine Datei sein.");
+    if (SameFile(options.target, options.store))
+        return UsageError(Utf8(options.target) + " ist der Speicher selbst.");
+    if (FileExists(options.target) && !options.force)
+        return UsageError(Utf8(options.target) + " gibt es schon; --force ersetzt die Datei.");
+    return kExitDone;
+}
+
+int wmain(int argc, wchar_t **argv)
+{
+    std::vector<std::wstring> args(argv + 1, argv + argc);
+    if (args.empty() || args[0] == L"--help" || args[0] == L"-h" || args[0] == L"help") {
+        (args.empty() ? PrintError : Print)(kUsage);
+        return args.empty() ? kExitUsage : kExitDone;
+    }
+    const Command *command = nullptr;
+    for (const Command &candidate : kCommands)
+        if (Utf8(args[0]) == candidate.name)
+            command = &candidate;
+    if (!command)
+        return UsageError("unbekannter Befehl \"" + Utf8(args[0]) + "\".");
+
+    Options options;
+    std::vector<std::wstring> positional;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::wstring &arg = args[i];
+        if (arg == L"--help" || arg == L"-h") {
+            Print(command->help);
+            return kExitDone;
+        } else if (arg == L"--store" && i + 1 < args.size()) {
+            options.store = args[++i];
+        } else if (arg == L"--format" && i + 1 < args.size() && std::strcmp(command->name, "export") == 0) {
+            options.format = Utf8(args[++i]);
+        } else if (arg == L"--force" && std::strcmp(command->name, "import") != 0 && command->run != RunFind &&
+                   command->run != RunCheck) {
+            options.force = true;
+        } else if (arg == L"--dry-run" && command->run == RunImport) {
+            options.dryRun = true;
+        } else if (arg.size() > 1 && arg[0] == L'-' && arg != L"-" && command->run != RunFind) {
+            return UsageError("unbekannte Angabe \"" + Utf8(arg) + "\" für " + command->name + ".");
+        } else {
+            positional.push_back(arg);
+        }
+    }
+    if (positional.size() != (command->needsTarget ? 1u : 0u))
+        return UsageError(std::string(command->name) +
+                          (command->needsTarget ? " braucht genau eine Angabe nach den Optionen." : " nimmt keine weitere Angabe."));
+    if (command->needsTarget)
+        options.target = positional[0];
+    if (options.store.empty()) {
+        WCHAR path[MAX_PATH];
+        if (!StoreFilePath(path, MAX_PATH)) {
+            PrintError("Fehler: der Pfad des Speichers ist unbekannt; nennen Sie ihn mit --store.\n");
+            return kExitUsage;
+        }
+        options.store = path;
+    }
+    return command->run(options);
+}
