@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds dist/, the installation medium: setup.exe, Zifferbox.ini and Zifferbox.cab (the
-# handheld files packed with gcab), our CEAppMgr.exe stand-in and LIESMICH.txt.
+# handheld files packed with gcab), our CEAppMgr.exe stand-in, the desktop store tool
+# zbstore.exe and LIESMICH.txt.
 # Run after the build (`make dist` does both).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -12,7 +13,7 @@ peghelp="$build/app/PegHelp.exe"
 [ -f "$peghelp" ] || peghelp="$build/tools/peghelp/PegHelp.exe"
 payload=("$build/app/zifferbox.exe" "$peghelp" "$root/tools/peghelp/zifferbox.htp")
 medium=("$build/setup/setup.exe" "$root/setup/Zifferbox.ini" "$build/tools/ceappmgr/CEAppMgr.exe"
-        "$root/setup/LIESMICH.txt")
+        "$build/tools/zbstore/zbstore.exe" "$root/setup/LIESMICH.txt")
 missing=0
 for file in "${payload[@]}" "${medium[@]}"; do
   if [ ! -f "$file" ]; then echo "make-dist: missing $file" >&2; missing=1; fi

@@ -2,6 +2,8 @@
 # Starts Zifferbox under Wine on the user's display. Without a display it runs it under Xvfb,
 # writes a screenshot and says where it is.
 set -euo pipefail
+# The records are secrets: the store and everything written beside it is the user's alone.
+umask 077
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 export ZB_WINEPREFIX=${ZB_WINEPREFIX:-$build/wineprefix-run}
@@ -11,6 +13,9 @@ export ZB_DISPLAY=x11
 # The user's objects live outside the build tree, so a clean build never touches them.
 data_dir=${XDG_DATA_HOME:-$HOME/.local/share}/zifferbox
 mkdir -p "$data_dir"
+chmod 700 "$data_dir"
+# A store made before the folder was private is made the user's alone as well.
+chmod -f 600 "$data_dir"/objectstore.zbs* 2>/dev/null || true
 export ZIFFERBOX_OBJECT_STORE=${ZIFFERBOX_OBJECT_STORE:-Z:$(echo "$data_dir/objectstore.zbs" | tr / '\\')}
 
 headless=0

@@ -57,6 +57,9 @@ TEST(Zbstore, ChecksBacksUpAndExportsARealStore)
     const std::wstring store = MakeStore(L"zb-real");
     const std::string before = ReadWholeFile(store);
     const std::wstring on = L" --store " + Quoted(store);
+    // Zifferbox runs meanwhile: it holds the store open, as its databases do.
+    ObjectDatabase running;
+    ASSERT_FALSE(running.openOrCreate(L"Zifferbox"));
 
     ProgramRun check = Zbstore(L"check" + on);
     EXPECT_EQ(check.exitCode, 0u) << check.out << check.err;
@@ -91,6 +94,8 @@ TEST(Zbstore, ChecksBacksUpAndExportsARealStore)
     EXPECT_EQ(found.out, "\xC3\xA4pfelpresse\t\xC3\x84P-1\t\tGer\xC3\xA4te\n");
     EXPECT_EQ(Zbstore(L"find" + on + L" gibtsnicht").exitCode, 1u);
     EXPECT_EQ(ReadWholeFile(store), before);
+    // Nothing of it stood in the program's way.
+    EXPECT_NE(running.writeNewObject(L"Danach", L"D-1", L"", L""), 0u);
 }
 
 TEST(Zbstore, RecoverSavesEveryIntactEntryAroundDamage)
@@ -171,6 +176,44 @@ TEST(Zbstore, ImportRoundTripsAndIsAllOrNothing)
         EXPECT_EQ(Zbstore(into + Quoted(csv)).exitCode, 3u);
     }
     EXPECT_EQ(ReadWholeFile(empty), before);
+}
+
+TEST(Zbstore, ImportKilledAtAnyMomentLeavesTheStoreAsBeforeOrComplete)
+{
+    const std::wstring store = MakeStore(L"zb-killed");
+    const std::wstring csv = Scratch(L"zb-killed.csv");
+    std::string rows = "Name;Seriennummer;Bemerkung;Kategorie\r\n";
+    for (int i = 0; i < 20000; ++i)
+        rows += "Objekt " + std::to_string(i) + ";SN-" + std::to_string(i) + ";Bemerkung;Neu " + std::to_string(i % 7) + "\r\n";
+    WriteWholeFile(csv, rows);
+    const std::wstring arguments = L"import --store " + Quoted(store) + L" " + Quoted(csv);
+    int before = 0, complete = 0;
+    for (DWORD delay = 50; delay <= 3050; delay += 500) {
+        SCOPED_TRACE(testing::Message() << "killed after " << delay << " ms");
+        {
+            ChildProcess import(zbstore, arguments);
+            ASSERT_TRUE(import.started());
+            Sleep(delay);
+        }  // ends the process if it still runs
+        SetEnvironmentVariableW(L"ZIFFERBOX_OBJECT_STORE", store.c_str());
+        ObjectDatabase objects;
+        ASSERT_FALSE(objects.openOrCreate(L"Zifferbox"));
+        const int count = objects.objectCount();
+        EXPECT_TRUE(count == 5 || count == 20005) << count;
+        before += count == 5;
+        complete += count == 20005;
+        if (count == 20005)
+            break;
+    }
+    // Whatever the kills hit, a whole run afterwards still imports.
+    if (complete == 0) {
+        EXPECT_EQ(Zbstore(arguments).exitCode, 0u);
+        SetEnvironmentVariableW(L"ZIFFERBOX_OBJECT_STORE", store.c_str());
+        ObjectDatabase objects;
+        ASSERT_FALSE(objects.openOrCreate(L"Zifferbox"));
+        EXPECT_EQ(objects.objectCount(), 20005);
+    }
+    EXPECT_GT(before, 0) << "no kill landed before the import ended";
 }
 
 TEST(Zbstore, HostileInputsGetAClearMessageAndLeaveTheStoreAlone)

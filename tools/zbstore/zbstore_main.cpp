@@ -107,7 +107,6 @@ int LoadStoreForReading(const Options &options, bool salvage, StoreReading &read
                    SystemMessage(error) + "\n");
         return kExitInvalid;
     }
-    Progress progress("Gelesen", 1);
     reading = ReadStore(bytes, salvage);
     if (reading.header == StoreScanStatus::Damaged && !salvage) {
         PrintError("Fehler: " + Utf8(options.store) +
@@ -119,13 +118,17 @@ int LoadStoreForReading(const Options &options, bool salvage, StoreReading &read
 
 int CheckOutput(const Options &options)
 {
+    std::string refusal;
     if (IsFolder(options.target))
-        return UsageError(Utf8(options.target) + " ist ein Ordner; AUSGABE muss eine Datei sein.");
-    if (SameFile(options.target, options.store))
-        return UsageError(Utf8(options.target) + " ist der Speicher selbst.");
-    if (FileExists(options.target) && !options.force)
-        return UsageError(Utf8(options.target) + " gibt es schon; --force ersetzt die Datei.");
-    return kExitDone;
+        refusal = Utf8(options.target) + " ist ein Ordner; AUSGABE muss eine Datei sein.";
+    else if (SameFile(options.target, options.store))
+        refusal = Utf8(options.target) + " ist der Speicher selbst.";
+    else if (FileExists(options.target) && !options.force)
+        refusal = Utf8(options.target) + " gibt es schon; --force ersetzt die Datei.";
+    if (refusal.empty())
+        return kExitDone;
+    PrintError("Fehler: " + refusal + "\n");
+    return kExitUsage;
 }
 
 int wmain(int argc, wchar_t **argv)

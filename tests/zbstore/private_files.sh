@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# The user's records stay private: scripts/zbstore tightens the data folder to 0700 and every
+# file it makes there or elsewhere (store, backup, recovered store, export) is 0600.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=${BUILD_DIR:?}
+work=$build/tests/zbstore/work/private
+rm -rf "$work"
+mkdir -p "$work/data/zifferbox"
+chmod 755 "$work/data/zifferbox"
+printf 'Name;Seriennummer\r\nFahrrad;WTU 1234567\r\n' > "$work/objekte.csv"
+# A prefix of its own, so the wrapper starts the Wine server whose umask creates the files.
+export XDG_DATA_HOME=$work/data ZB_WINEPREFIX=$build/wineprefix-second BUILD_DIR=$build
+trap 'WINEPREFIX=$ZB_WINEPREFIX wineserver -k 2>/dev/null || true' EXIT
+[ -f "$ZB_WINEPREFIX/system.reg" ] || WINEPREFIX=$ZB_WINEPREFIX WINEDEBUG=-all wine wineboot --init </dev/null >/dev/null 2>&1
+unset ZIFFERBOX_OBJECT_STORE
+zbstore() { umask 022; "$root/scripts/zbstore" "$@" >/dev/null; }
+
+zbstore import "$work/objekte.csv"
+zbstore backup "$work/backup.zbs"
+zbstore recover "$work/recovered.zbs"
+zbstore export "$work/objekte-export.csv"
+zbstore export --format html "$work/objekte.html"
+
+fail=0
+check() {
+  local mode
+  mode=$(stat -c %a "$1")
+  if [ "$mode" != "$2" ]; then echo "FAIL: $1 has mode $mode, not $2"; fail=1; fi
+}
+check "$work/data/zifferbox" 700
+check "$work/data/zifferbox/objectstore.zbs" 600
+for f in backup.zbs recovered.zbs objekte-export.csv objekte.html; do check "$work/$f" 600; done
+grep -q Fahrrad "$work/objekte-export.csv" || { echo "FAIL: the export lacks the imported object"; fail=1; }
+[ "$fail" = 0 ] && echo "folder 0700, store, backup, recovered store and exports 0600"
+exit $fail
