@@ -6,10 +6,11 @@
 #include <vector>
 #include "platform/object_store.h"
 #include "platform/store_file.h"
+#include "store/property_ids.h"
 
 namespace {
 
-constexpr CEPROPID kProps[4] = {0x0001001F, 0x0002001F, 0x0003001F, 0x0004001F};
+constexpr CEPROPID kProps[4] = {PROP_NAME, PROP_SERIAL_NUMBER, PROP_REMARK, PROP_CATEGORY};
 constexpr int kTimedCalls = 200;
 
 double Milliseconds(const LARGE_INTEGER &start)

@@ -1,4 +1,6 @@
 #include "fuzz_checks.h"
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <memory>
@@ -150,4 +152,14 @@ bool CheckCsvImport(const uint8_t *data, size_t size, std::string &why)
             return Fail(why, "row " + std::to_string(i) + " changed on its way out and back");
     }
     return true;
+}
+
+int RunFuzzCheck(const char *target, FuzzCheck check, const uint8_t *data, size_t size)
+{
+    std::string why;
+    if (!check(data, size, why)) {
+        std::fprintf(stderr, "%s: %s\n", target, why.c_str());
+        std::abort();
+    }
+    return 0;
 }

@@ -1,8 +1,6 @@
 // What must hold for any input to the decoders: the checks that the native fuzz targets run
 // under the sanitizers and that the test suite replays over the committed corpus under Wine.
 // Plain C++, no Win32.
-//
-// Others may call: CheckStoreLog, CheckStorePayload, CheckClipboardText.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -21,3 +19,8 @@ bool CheckClipboardText(const uint8_t *data, size_t size, std::string &why);
 // ReadObjectsCsv: never more problems or rows reported than it keeps; an accepted file holds
 // only valid objects, and writing them and reading them back gives exactly the same objects.
 bool CheckCsvImport(const uint8_t *data, size_t size, std::string &why);
+
+using FuzzCheck = bool (*)(const uint8_t *data, size_t size, std::string &why);
+// The body of every fuzz entry: runs `check` and aborts with the target's name and the reason
+// when it fails, so the fuzzer keeps the input.
+int RunFuzzCheck(const char *target, FuzzCheck check, const uint8_t *data, size_t size);

@@ -1,6 +1,6 @@
 #include "setup.h"
 #include "setup_texts.h"
-#include "unique_handles.h"
+#include "common/unique_handles.h"
 #include <cstring>
 
 constexpr DWORD PATH_SIZE = MAX_PATH;  // bytes, terminator included

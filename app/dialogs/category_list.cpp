@@ -1,7 +1,9 @@
 #include "dialogs/category_list.h"
 #include "platform/device_dialog.h"
+#include "platform/entry_search.h"
 #include "platform/help_viewer.h"
 #include "resources/resource.h"
+#include "shell/field_text.h"
 #include "shell/main_window.h"
 #include "store/category_database.h"
 #include "store/category_filter.h"
@@ -12,13 +14,6 @@ namespace {
 const WCHAR CAPTION[] = L"Zifferbox";
 const WCHAR ADD_FAILED_TEXT[] = L"Die Kategorie konnte nicht gespeichert werden.";
 const WCHAR CATEGORIES_HELP[] = L"zifferbox.htp#categories";
-
-// Texts from controls: 255 characters with the terminator, so at most 254 are taken.
-void GetInputText(HWND dialog, WCHAR *text)
-{
-    text[0] = L'\0';
-    GetDlgItemTextW(dialog, IDC_NEW_CATEGORY_EDIT, text, FIELD_CAPACITY - 1);
-}
 
 // The entry's text into a 256-character buffer; false when there is no such entry or it is longer.
 bool GetEntryText(HWND list, int index, WCHAR *text)
@@ -31,26 +26,9 @@ bool GetEntryText(HWND list, int index, WCHAR *text)
     return true;
 }
 
-// The list's search ignores letter case: the entry whose text equals `text` with its case, or LB_ERR.
-int FindSameEntry(HWND list, const WCHAR *text)
-{
-    const int first = static_cast<int>(
-        SendMessageW(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text)));
-    int found = first;
-    WCHAR entry[FIELD_CAPACITY];
-    while (found != LB_ERR) {
-        if (GetEntryText(list, found, entry) && wcscmp(entry, text) == 0)
-            return found;
-        found = static_cast<int>(SendMessageW(list, LB_FINDSTRINGEXACT, found, reinterpret_cast<LPARAM>(text)));
-        if (found == first)
-            break;
-    }
-    return LB_ERR;
-}
-
 void RemoveEntry(HWND list, const WCHAR *text)
 {
-    const int found = FindSameEntry(list, text);
+    const int found = FindListEntry(list, text, true);
     if (found != LB_ERR)
         SendMessageW(list, LB_DELETESTRING, found, 0);
 }
@@ -94,7 +72,7 @@ INT_PTR OnInitDialog(HWND dialog)
 INT_PTR OnInputChanged(HWND dialog)
 {
     WCHAR text[FIELD_CAPACITY];
-    GetInputText(dialog, text);
+    GetFieldText(GetDlgItem(dialog, IDC_NEW_CATEGORY_EDIT), text);
     // Names never begin with a blank or a control character. Setting the shortened text raises
     // this notification once more, which then finds nothing left to remove.
     size_t leading = 0;
@@ -112,7 +90,7 @@ INT_PTR OnAdd(HWND dialog)
 {
     // Enter in the input field reaches this handler even while the button is disabled.
     WCHAR text[FIELD_CAPACITY];
-    GetInputText(dialog, text);
+    GetFieldText(GetDlgItem(dialog, IDC_NEW_CATEGORY_EDIT), text);
     if (!CanAdd(dialog, text))
         return TRUE;
     if (categoryDatabase.addCategory(text) == 0) {

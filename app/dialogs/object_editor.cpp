@@ -1,9 +1,10 @@
 #include "dialogs/object_editor.h"
-#include "platform/combo_search.h"
 #include "platform/device_dialog.h"
+#include "platform/entry_search.h"
 #include "platform/help_viewer.h"
 #include "resources/resource.h"
 #include "shell/application.h"
+#include "shell/field_text.h"
 #include "shell/main_window.h"
 #include "store/category_database.h"
 #include "store/category_filter.h"
@@ -34,18 +35,6 @@ struct ObjectFields {
     WCHAR remark[FIELD_CAPACITY];
     WCHAR category[FIELD_CAPACITY];
 };
-
-// Texts from controls: 255 characters with the terminator, so at most 254 are taken.
-void GetItemField(HWND dialog, int id, WCHAR *text)
-{
-    GetDlgItemTextW(dialog, id, text, FIELD_CAPACITY - 1);
-}
-
-void GetWindowField(HWND window, WCHAR *text)
-{
-    text[0] = L'\0';
-    GetWindowTextW(window, text, FIELD_CAPACITY - 1);
-}
 
 void SelectCategory(HWND combo, const WCHAR *category)
 {
@@ -78,10 +67,10 @@ INT_PTR OnInitDialog(HWND dialog, LPARAM parameter)
     if (mode == IDM_MODIFY) {
         SetWindowTextW(dialog, MODIFY_CAPTION);
         ObjectFields shown;
-        GetWindowField(nameLabel, shown.name);
-        GetWindowField(serialLabel, shown.serialNumber);
-        GetWindowField(remarkLabel, shown.remark);
-        GetWindowField(categoryLabel, shown.category);
+        GetFieldText(nameLabel, shown.name);
+        GetFieldText(serialLabel, shown.serialNumber);
+        GetFieldText(remarkLabel, shown.remark);
+        GetFieldText(categoryLabel, shown.category);
         SetDlgItemTextW(dialog, IDC_NAME_EDIT, shown.name);
         SetDlgItemTextW(dialog, IDC_SERIAL_EDIT, shown.serialNumber);
         SetDlgItemTextW(dialog, IDC_REMARK_EDIT, shown.remark);
@@ -124,10 +113,10 @@ INT_PTR OnOk(HWND dialog)
         return TRUE;
     }
     ObjectFields fields;
-    GetItemField(dialog, IDC_NAME_EDIT, fields.name);
-    GetItemField(dialog, IDC_SERIAL_EDIT, fields.serialNumber);
-    GetItemField(dialog, IDC_REMARK_EDIT, fields.remark);
-    GetItemField(dialog, IDC_CATEGORY_COMBO, fields.category);
+    GetFieldText(GetDlgItem(dialog, IDC_NAME_EDIT), fields.name);
+    GetFieldText(GetDlgItem(dialog, IDC_SERIAL_EDIT), fields.serialNumber);
+    GetFieldText(GetDlgItem(dialog, IDC_REMARK_EDIT), fields.remark);
+    GetFieldText(GetDlgItem(dialog, IDC_CATEGORY_COMBO), fields.category);
     if (fields.name[0] == L'\0' || fields.serialNumber[0] == L'\0') {
         MessageBoxW(dialog, INCOMPLETE_TEXT, CAPTION, MB_ICONSTOP | MB_OKCANCEL);
         return FALSE;

@@ -2,6 +2,6 @@
 #pragma once
 #include <windows.h>
 
-// EditorMode: IDM_NEW_OBJECT or IDM_MODIFY.
+// `mode` is IDM_NEW_OBJECT (an empty editor for a new object) or IDM_MODIFY (the shown object).
 void OpenObjectEditor(HWND owner, int mode);
 INT_PTR CALLBACK ObjectEditorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

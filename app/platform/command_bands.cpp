@@ -1,9 +1,13 @@
 // The band strip: a rebar across the top of the main window whose bands each hold one command
 // bar (a desktop toolbar), plus the adornment band with the help and close buttons at the right.
 #include "platform/command_bands.h"
-#include "platform/command_bar_state.h"
+#include "platform/help_request.h"
+#include "platform/menu_bar.h"
 #include <algorithm>
 #include <cwchar>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -15,12 +19,20 @@ constexpr size_t kMaxToolTips = 256;
 constexpr size_t kMaxToolTipLength = 256;
 constexpr int kComboVisibleItems = 10;
 const WCHAR kAdornmentClass[] = L"ZifferboxAdornments";
-// The state hangs on the window as a property as well, so that it can be found from the handle.
+// The subclass's state hangs on the window as a property as well, so that it can be found from
+// the handle.
 const WCHAR kBandsProperty[] = L"ZifferboxCommandBands";
 const WCHAR kBarProperty[] = L"ZifferboxCommandBar";
 
+// The reference data of the rebar's subclass.
 struct CommandBandsState {
+    HWND parent;             // subclassed as long as the bands live
     std::vector<HWND> bars;  // the command bars in band order
+};
+
+// A command bar is a desktop toolbar subclassed with this state as reference data.
+struct CommandBarState {
+    std::vector<std::wstring> toolTips;  // texts of the non-separator buttons, in button order
 };
 
 LRESULT CALLBACK BandsProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
@@ -32,15 +44,25 @@ CommandBandsState *FindBandsState(HWND bands)
     return bands ? static_cast<CommandBandsState *>(GetPropW(bands, kBandsProperty)) : nullptr;
 }
 
-HWND MenuBarOf(HWND bands)
+// The state of a command bar made by CommandBands_AddBands; null for any other window.
+CommandBarState *FindCommandBarState(HWND bar)
 {
-    const CommandBandsState *state = FindBandsState(bands);
-    if (!state) return nullptr;
-    for (HWND bar : state->bars) {
-        const CommandBarState *barState = FindCommandBarState(bar);
-        if (barState && barState->menu) return bar;
+    return bar ? static_cast<CommandBarState *>(GetPropW(bar, kBarProperty)) : nullptr;
+}
+
+// Subclasses `window` with `procedure` and hands it `state` (also as `property`), which the
+// procedure deletes at WM_NCDESTROY; on failure the window is destroyed and null returned.
+template <typename State>
+HWND Subclass(HWND window, const WCHAR *property, SUBCLASSPROC procedure, std::unique_ptr<State> state)
+{
+    if (!SetPropW(window, property, state.get()) ||
+        !SetWindowSubclass(window, procedure, kSubclassId, (DWORD_PTR)state.get())) {
+        RemovePropW(window, property);
+        DestroyWindow(window);
+        return nullptr;
     }
-    return nullptr;
+    state.release();
+    return window;
 }
 
 int BandIndexOfChild(HWND bands, HWND child)
@@ -64,15 +86,21 @@ HFONT BarFont(HWND bar)
 
 // ---- the rebar -------------------------------------------------------------------------------
 
+// Commands from the bars reach the parent unchanged, but for the menu bar's own.
 LRESULT OnBandsCommand(HWND bands, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    // Popup buttons of the menu bar open their popups on mouse down; a stray click command
-    // from them is not a command of the application.
-    const int id = LOWORD(wParam);
-    const CommandBarState *barState = FindCommandBarState((HWND)lParam);
-    if (barState && barState->menu && id >= kMenuButtonFirstId && id < kMenuButtonFirstId + barState->menuButtonCount)
-        return 0;
+    LRESULT result = 0;
+    if (MenuBarMessage((HWND)lParam, message, wParam, lParam, &result)) return result;
     return DefSubclassProc(bands, message, wParam, lParam);
+}
+
+void OnBandsDestroyed(HWND bands, CommandBandsState *state)
+{
+    const std::unique_ptr<CommandBandsState> owned(state);
+    RemoveWindowSubclass(bands, BandsProc, kSubclassId);
+    RemovePropW(bands, kBandsProperty);
+    // The parent outlives the strip (or is on its way out): it must not keep a stale handle.
+    RemoveWindowSubclass(owned->parent, BandsParentProc, kSubclassId);
 }
 
 LRESULT CALLBACK BandsProc(HWND bands, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data)
@@ -81,9 +109,7 @@ LRESULT CALLBACK BandsProc(HWND bands, UINT message, WPARAM wParam, LPARAM lPara
     case WM_COMMAND:
         return OnBandsCommand(bands, message, wParam, lParam);
     case WM_NCDESTROY:
-        RemoveWindowSubclass(bands, BandsProc, kSubclassId);
-        RemovePropW(bands, kBandsProperty);
-        delete reinterpret_cast<CommandBandsState *>(data);
+        OnBandsDestroyed(bands, reinterpret_cast<CommandBandsState *>(data));
         break;
     }
     return DefSubclassProc(bands, message, wParam, lParam);
@@ -92,9 +118,11 @@ LRESULT CALLBACK BandsProc(HWND bands, UINT message, WPARAM wParam, LPARAM lPara
 // The parent of the strip: the rebar follows its width, and the keyboard reaches the menu bar.
 LRESULT OnParentSysCommand(HWND parent, HWND bands, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if ((wParam & 0xFFF0) == SC_KEYMENU) {
-        HWND menuBar = MenuBarOf(bands);
-        if (menuBar && MenuBarKeyMenu(menuBar, (WCHAR)lParam)) return 0;
+    const CommandBandsState *state = FindBandsState(bands);
+    LRESULT result = 0;
+    if (state) {
+        for (HWND bar : state->bars)
+            if (MenuBarMessage(bar, message, wParam, lParam, &result)) return result;
     }
     return DefSubclassProc(parent, message, wParam, lParam);
 }
@@ -107,7 +135,7 @@ LRESULT CALLBACK BandsParentProc(HWND parent, UINT message, WPARAM wParam, LPARA
         return OnParentSysCommand(parent, bands, message, wParam, lParam);
     case WM_SIZE: {
         const LRESULT result = DefSubclassProc(parent, message, wParam, lParam);
-        if (IsWindow(bands)) SendMessageW(bands, WM_SIZE, 0, 0);
+        SendMessageW(bands, WM_SIZE, 0, 0);
         return result;
     }
     case WM_NCDESTROY:
@@ -158,6 +186,8 @@ LRESULT OnGetToolTipText(HWND bar, const CommandBarState *state, NMTTDISPINFOW *
 LRESULT CALLBACK CommandBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data)
 {
     CommandBarState *state = reinterpret_cast<CommandBarState *>(data);
+    LRESULT result = 0;
+    if (MenuBarMessage(bar, message, wParam, lParam, &result)) return result;
     switch (message) {
     case CMDBAR_SETTOOLTIPS:
         // On the desktop this number is TB_INSERTMARKHITTEST: it must never reach the toolbar.
@@ -166,16 +196,8 @@ LRESULT CALLBACK CommandBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM lP
         if (lParam && reinterpret_cast<NMHDR *>(lParam)->code == TTN_GETDISPINFOW)
             return OnGetToolTipText(bar, state, reinterpret_cast<NMTTDISPINFOW *>(lParam));
         break;
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-        if (state->menu && MenuBarMouseDown(bar, state, lParam)) return 0;
-        break;
-    case kOpenMenuPopupMessage:
-        OpenMenuBarPopup(bar, (int)wParam, true);
-        return 0;
     case WM_NCDESTROY:
         RemoveWindowSubclass(bar, CommandBarProc, kSubclassId);
-        DetachMenuFromBar(bar, state);
         RemovePropW(bar, kBarProperty);
         delete state;
         break;
@@ -191,14 +213,7 @@ HWND CreateCommandBar(HWND bands, HINSTANCE instance, UINT id)
                                0, 0, 0, 0, bands, (HMENU)(UINT_PTR)id, instance, nullptr);
     if (!bar) return nullptr;
     SendMessageW(bar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    auto *state = new CommandBarState;
-    if (!SetPropW(bar, kBarProperty, state) || !SetWindowSubclass(bar, CommandBarProc, kSubclassId, (DWORD_PTR)state)) {
-        RemovePropW(bar, kBarProperty);
-        delete state;
-        DestroyWindow(bar);
-        return nullptr;
-    }
-    return bar;
+    return Subclass(bar, kBarProperty, CommandBarProc, std::make_unique<CommandBarState>());
 }
 
 // ---- adornments ------------------------------------------------------------------------------
@@ -226,12 +241,7 @@ void OnAdornmentCommand(HWND window, int id)
 {
     HWND main = GetAncestor(window, GA_ROOT);
     if (id == kAdornmentHelpId) {
-        HELPINFO help{};
-        help.cbSize = sizeof help;
-        help.iContextType = HELPINFO_WINDOW;
-        help.hItemHandle = main;
-        GetCursorPos(&help.MousePos);
-        SendMessageW(main, WM_HELP, 0, (LPARAM)&help);
+        SendHelpRequest(main);
     } else if (id == kAdornmentCloseId) {
         // Posted: closing destroys this button while its click is still being handled.
         PostMessageW(main, WM_CLOSE, 0, 0);
@@ -271,15 +281,7 @@ void AddAdornmentButton(HWND window, HINSTANCE instance, int id, const WCHAR *te
     if (button) SendMessageW(button, WM_SETFONT, (WPARAM)font, FALSE);
 }
 
-}  // namespace
-
-// ---- shared with menu_bar.cpp ----------------------------------------------------------------
-
-CommandBarState *FindCommandBarState(HWND bar)
-{
-    return bar ? static_cast<CommandBarState *>(GetPropW(bar, kBarProperty)) : nullptr;
-}
-
+// Gives the band that holds `bar` the size the bar's buttons need, so nothing is clipped.
 void FitBandToBar(HWND bar)
 {
     HWND bands = GetParent(bar);
@@ -306,6 +308,8 @@ void FitBandToBar(HWND bar)
     SendMessageW(bands, RB_SETBANDINFOW, index, (LPARAM)&info);
 }
 
+}  // namespace
+
 // ---- the device API --------------------------------------------------------------------------
 
 HWND CommandBands_Create(HINSTANCE instance, HWND parent, UINT id, DWORD styles, HIMAGELIST images)
@@ -327,13 +331,8 @@ HWND CommandBands_Create(HINSTANCE instance, HWND parent, UINT id, DWORD styles,
         info.himl = images;
         SendMessageW(bands, RB_SETBARINFO, 0, (LPARAM)&info);
     }
-    auto *state = new CommandBandsState;
-    if (!SetPropW(bands, kBandsProperty, state) || !SetWindowSubclass(bands, BandsProc, kSubclassId, (DWORD_PTR)state)) {
-        RemovePropW(bands, kBandsProperty);
-        delete state;
-        DestroyWindow(bands);
+    if (!Subclass(bands, kBandsProperty, BandsProc, std::make_unique<CommandBandsState>(CommandBandsState{parent, {}})))
         return nullptr;
-    }
     SetWindowSubclass(parent, BandsParentProc, kSubclassId, (DWORD_PTR)bands);
     return bands;
 }
@@ -475,11 +474,10 @@ HWND CommandBar_InsertComboBox(HWND bar, HINSTANCE instance, int width, UINT sty
 
 BOOL CommandBar_InsertMenubar(HWND bar, HINSTANCE instance, WORD menuId, int button)
 {
-    CommandBarState *state = FindCommandBarState(bar);
-    if (!state || state->menu) return FALSE;
+    if (!FindCommandBarState(bar) || MenuBarMenu(bar)) return FALSE;
     HMENU menu = LoadMenuW(instance, MAKEINTRESOURCEW(menuId));
     if (!menu) return FALSE;
-    if (!AttachMenuToBar(bar, state, menu, button)) {
+    if (!AttachMenuBar(bar, menu, button)) {
         DestroyMenu(menu);
         return FALSE;
     }
@@ -490,8 +488,7 @@ BOOL CommandBar_InsertMenubar(HWND bar, HINSTANCE instance, WORD menuId, int but
 HMENU CommandBar_GetMenu(HWND bar, int button)
 {
     (void)button;
-    const CommandBarState *state = FindCommandBarState(bar);
-    return state ? state->menu : nullptr;
+    return FindCommandBarState(bar) ? MenuBarMenu(bar) : nullptr;
 }
 
 int CommandBar_Height(HWND bar)

@@ -3,6 +3,8 @@
 // only enters context-help mode), so this wrapper strips the bits and draws the buttons itself in
 // the caption, left of the close box: "?" sends WM_HELP at once, "OK" sends IDOK.
 #include "platform/device_dialog.h"
+#include "platform/help_request.h"
+#include "common/unique_handles.h"
 #include <algorithm>
 
 namespace {
@@ -24,37 +26,6 @@ struct DeviceDialog {
 
 // The dialog being created: its first message (WM_SETFONT or WM_INITDIALOG) claims it.
 thread_local DeviceDialog *pendingDialog = nullptr;
-
-class WindowDC {
-public:
-    explicit WindowDC(HWND window) : window_(window), dc_(GetWindowDC(window)) {}
-    ~WindowDC()
-    {
-        if (dc_) ReleaseDC(window_, dc_);
-    }
-    WindowDC(const WindowDC &) = delete;
-    WindowDC &operator=(const WindowDC &) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HWND window_;
-    HDC dc_;
-};
-
-class UniqueFont {
-public:
-    explicit UniqueFont(HFONT font) : font_(font) {}
-    ~UniqueFont()
-    {
-        if (font_) DeleteObject(font_);
-    }
-    UniqueFont(const UniqueFont &) = delete;
-    UniqueFont &operator=(const UniqueFont &) = delete;
-    HFONT get() const { return font_; }
-
-private:
-    HFONT font_;
-};
 
 // A caption button's rectangle in window coordinates (origin at the window's top left corner).
 bool CaptionButtonRect(HWND dialog, const DeviceDialog *state, LRESULT which, RECT *rect)
@@ -138,12 +109,7 @@ void PressCaptionButton(HWND dialog, LRESULT which)
     if (which == kHitOk) {
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     } else if (which == kHitHelp) {
-        HELPINFO help{};
-        help.cbSize = sizeof help;
-        help.iContextType = HELPINFO_WINDOW;
-        help.hItemHandle = dialog;
-        GetCursorPos(&help.MousePos);
-        SendMessageW(dialog, WM_HELP, 0, (LPARAM)&help);
+        SendHelpRequest(dialog);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "resources/resource.h"
 #include "shell/application.h"
 #include "shell/clipboard_format.h"
+#include "shell/field_text.h"
 #include "shell/main_window.h"
 #include "store/category_database.h"
 #include "store/category_filter.h"
@@ -34,11 +35,6 @@ public:
 private:
     bool open;
 };
-
-void GetFieldText(HWND control, WCHAR *text)
-{
-    GetWindowTextW(control, text, FIELD_CAPACITY - 1);
-}
 
 // Every control that shows a stored text is read with room for 254 characters: a longer
 // pasted field would come back cut and no longer match what was stored.

@@ -1,10 +1,12 @@
 #include "shell/main_window.h"
-#include "platform/combo_search.h"
 #include "platform/command_bands.h"
+#include "platform/entry_search.h"
 #include "platform/help_viewer.h"
 #include "resources/resource.h"
 #include "shell/application.h"
 #include "shell/clipboard_exchange.h"
+#include "shell/field_text.h"
+#include "shell/main_command_bands.h"
 #include "shell/object_commands.h"
 #include "store/category_database.h"
 #include "store/category_filter.h"
@@ -13,95 +15,39 @@
 #include <cwchar>
 #include <initializer_list>
 
-HWND commandBands = nullptr;
-HWND menuBar = nullptr;
-HMENU menuHandle = nullptr;
-HWND buttonBar = nullptr;
-HWND filterBar = nullptr;
-HWND filterCombo = nullptr;
-HWND nameLabel = nullptr;
-HWND serialLabel = nullptr;
-HWND remarkLabel = nullptr;
-HWND categoryLabel = nullptr;
-HWND objectList = nullptr;
-HACCEL mainAccelerators = nullptr;
+// The band strip and what it holds.
+HWND commandBands, menuBar, buttonBar, filterBar, filterCombo;
+HMENU menuHandle;
+// The detail rows and the name list.
+HWND nameLabel, serialLabel, remarkLabel, categoryLabel;
+HWND objectList;
+HACCEL mainAccelerators;
 
 namespace {
 
-constexpr UINT COMMAND_BANDS_ID = 1;
-constexpr DWORD COMMAND_BANDS_STYLE = 0x1000;  // the device's smart-labels band style
-constexpr WORD FILTER_COMBO_ID = 3;
-constexpr int FILTER_WIDTH = 189;
-constexpr UINT FILTER_COMBO_STYLE = WS_VSCROLL | CBS_DROPDOWNLIST | CBS_SORT;
-constexpr DWORD ADORNMENT_FLAGS = 0x0B;
 constexpr int ROW_HEIGHT = 15;
 constexpr int LIST_TOP = 60;  // below the menu bar: three rows of 18 pixels and a gap
 
 const WCHAR MAIN_HELP[] = L"zifferbox.htp#zifferbox_help";
 
-const WCHAR *const BUTTON_TIPS[] = {L"Neu", L"Bearbeiten", L"Ausschneiden", L"Kopieren", L"Einfügen", L"Löschen"};
-
 // The commands that need a selected object, in the order the rows refresh them.
 const int SELECTION_MENU_COMMANDS[] = {IDM_CUT, IDM_COPY, IDM_MODIFY, IDM_DELETE, IDM_DUPLICATE};
 const int SELECTION_BUTTON_COMMANDS[] = {IDM_CUT, IDM_COPY, IDM_MODIFY, IDM_DELETE};
 
-TBBUTTON Button(int image, int command, BYTE state, BYTE style)
-{
-    TBBUTTON button = {};
-    button.iBitmap = image;
-    button.idCommand = command;
-    button.fsState = state;
-    button.fsStyle = style;
-    return button;
-}
-
 void CreateCommandBands(HWND window)
 {
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES | ICC_COOL_CLASSES};
-    InitCommonControlsEx(&controls);
-    commandBands = CommandBands_Create(appInstance, window, COMMAND_BANDS_ID, COMMAND_BANDS_STYLE, nullptr);
-
-    REBARBANDINFOW bands[3] = {};
-    const UINT widths[3] = {110, 155, FILTER_WIDTH};
-    for (UINT i = 0; i < 3; ++i) {
-        bands[i].cbSize = sizeof bands[i];
-        bands[i].fMask = RBBIM_STYLE | RBBIM_SIZE | RBBIM_ID;
-        bands[i].fStyle = RBBS_NOGRIPPER;
-        bands[i].cx = widths[i];
-        bands[i].wID = i + 1;
-    }
-    CommandBands_AddBands(commandBands, appInstance, 3, bands);
-
-    menuBar = CommandBands_GetCommandBar(commandBands, 0);
-    CommandBar_InsertMenubar(menuBar, appInstance, IDR_MAIN_MENU, 0);
-    menuHandle = CommandBar_GetMenu(menuBar, 0);
-
-    buttonBar = CommandBands_GetCommandBar(commandBands, 1);
-    CommandBar_AddBitmap(buttonBar, HINST_COMMCTRL_DEVICE, 0, 0, 0, 0);
-    const TBBUTTON buttons[8] = {
-        Button(STD_FILENEW, IDM_NEW_OBJECT, TBSTATE_ENABLED, BTNS_BUTTON),
-        Button(STD_FILEOPEN, IDM_MODIFY, 0, BTNS_BUTTON),
-        Button(0, 0, TBSTATE_ENABLED, BTNS_SEP),
-        Button(STD_CUT, IDM_CUT, 0, BTNS_BUTTON),
-        Button(STD_COPY, IDM_COPY, 0, BTNS_BUTTON),
-        Button(STD_PASTE, IDM_PASTE, 0, BTNS_BUTTON),
-        Button(0, 0, TBSTATE_ENABLED, BTNS_SEP),
-        Button(STD_DELETE, IDM_DELETE, 0, BTNS_BUTTON),
-    };
-    CommandBar_AddButtons(buttonBar, 8, buttons);
-
-    filterBar = CommandBands_GetCommandBar(commandBands, 2);
-    filterCombo = CommandBar_InsertComboBox(filterBar, appInstance, FILTER_WIDTH, FILTER_COMBO_STYLE, FILTER_COMBO_ID, 0);
+    const MainCommandBands strip = CreateMainCommandBands(appInstance, window);
+    commandBands = strip.bands;
+    menuBar = strip.menuBar;
+    menuHandle = strip.menu;
+    buttonBar = strip.buttonBar;
+    filterBar = strip.filterBar;
+    filterCombo = strip.filterCombo;
 }
 
 HWND CreateRow(HWND window, DWORD style, int y, int width)
 {
     return CreateWindowExW(0, L"STATIC", L"", style, 0, y, width, ROW_HEIGHT, window, nullptr, appInstance, nullptr);
-}
-
-void GetFieldText(HWND control, WCHAR *text)
-{
-    GetWindowTextW(control, text, FIELD_CAPACITY - 1);
 }
 
 LRESULT OnCreate(HWND window)
@@ -111,8 +57,7 @@ LRESULT OnCreate(HWND window)
 
     settingsStore.readCategoryFilter(categoryFilter);
     RefreshFilterControl();
-    CommandBands_AddAdornments(commandBands, appInstance, ADORNMENT_FLAGS, nullptr);
-    SendMessageW(buttonBar, CMDBAR_SETTOOLTIPS, 6, reinterpret_cast<LPARAM>(BUTTON_TIPS));
+    AddMainBandsAdornments(appInstance, commandBands, buttonBar);
 
     RECT client;
     GetClientRect(window, &client);
@@ -152,6 +97,8 @@ LRESULT OnActivate(HWND window, WPARAM wParam)
 LRESULT OnClose(HWND window)
 {
     CommandBar_Destroy(menuBar);
+    // The menu went with the bar; activation messages during the window's end must not reach it.
+    menuHandle = nullptr;
     DestroyWindow(window);
     return 0;
 }

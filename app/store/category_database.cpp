@@ -1,7 +1,8 @@
 #include "store/category_database.h"
 #include "store/category_filter.h"
-#include "store/object_database.h"
+#include "store/property_ids.h"
 #include "store/record_buffer.h"
+#include "store/sorted_database.h"
 #include <cwchar>
 
 CategoryDatabase::CategoryDatabase() : database(INVALID_HANDLE_VALUE), currentRecord(0) {}
@@ -14,15 +15,9 @@ CategoryDatabase::~CategoryDatabase()
 
 bool CategoryDatabase::openOrCreate(const WCHAR *databaseName)
 {
-    WCHAR name[CEDB_MAXDBASENAMELEN];
-    lstrcpynW(name, databaseName, CEDB_MAXDBASENAMELEN);
+    // The database's own identifier is not kept.
     CEOID identifier = 0;
-    database = CeOpenDatabase(&identifier, name, PROP_CATEGORY, CEDB_AUTOINCREMENT, nullptr);
-    if (database == INVALID_HANDLE_VALUE) {
-        SORTORDERSPEC byName = {PROP_CATEGORY, CEDB_SORT_CASEINSENSITIVE};
-        identifier = CeCreateDatabase(name, 0, 1, &byName);
-        database = CeOpenDatabase(&identifier, nullptr, PROP_CATEGORY, CEDB_AUTOINCREMENT, nullptr);
-    }
+    database = OpenOrCreateSortedDatabase(databaseName, PROP_CATEGORY, &identifier);
     return database == INVALID_HANDLE_VALUE;
 }
 

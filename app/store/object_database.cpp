@@ -1,11 +1,10 @@
 #include "store/object_database.h"
 #include "store/category_filter.h"
 #include "store/record_buffer.h"
+#include "store/sorted_database.h"
 #include <cwchar>
 
 namespace {
-
-constexpr DWORD OPEN_FLAGS = CEDB_AUTOINCREMENT;
 
 // Which records pass the current filter; the reserved texts are compared once per scan.
 class PassTest {
@@ -39,15 +38,7 @@ ObjectDatabase::~ObjectDatabase()
 
 bool ObjectDatabase::openOrCreate(const WCHAR *databaseName)
 {
-    databaseIdentifier = 0;
-    WCHAR name[CEDB_MAXDBASENAMELEN];
-    lstrcpynW(name, databaseName, CEDB_MAXDBASENAMELEN);
-    database = CeOpenDatabase(&databaseIdentifier, name, PROP_NAME, OPEN_FLAGS, nullptr);
-    if (database == INVALID_HANDLE_VALUE) {
-        SORTORDERSPEC byName = {PROP_NAME, CEDB_SORT_CASEINSENSITIVE};
-        databaseIdentifier = CeCreateDatabase(name, 0, 1, &byName);
-        database = CeOpenDatabase(&databaseIdentifier, nullptr, PROP_NAME, OPEN_FLAGS, nullptr);
-    }
+    database = OpenOrCreateSortedDatabase(databaseName, PROP_NAME, &databaseIdentifier);
     return database == INVALID_HANDLE_VALUE;
 }
 

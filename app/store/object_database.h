@@ -2,6 +2,7 @@
 // case-insensitive name order. Filtered operations count only the records that pass categoryFilter.
 #pragma once
 #include "platform/object_store.h"
+#include "store/property_ids.h"
 
 class ObjectDatabase {
 public:
@@ -33,11 +34,5 @@ private:
     CEOID databaseIdentifier;
     CEOID currentRecord;
 };
-
-// Record property identifiers of an object.
-constexpr CEPROPID PROP_NAME = 0x0001001F;
-constexpr CEPROPID PROP_SERIAL_NUMBER = 0x0002001F;
-constexpr CEPROPID PROP_REMARK = 0x0003001F;
-constexpr CEPROPID PROP_CATEGORY = 0x0004001F;
 
 extern ObjectDatabase objectDatabase;

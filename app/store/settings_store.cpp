@@ -1,5 +1,6 @@
 #include "store/settings_store.h"
 #include "store/category_filter.h"
+#include "common/unique_handles.h"
 #include <cwchar>
 
 const WCHAR SETTINGS_KEY[] = L"Software\\Brenvo\\Zifferbox";
@@ -7,23 +8,6 @@ const WCHAR CATEGORY_VALUE_NAME[] = L"Kategorie";
 
 namespace {
 constexpr DWORD READ_LIMIT_BYTES = 510;
-
-class RegistryKey {
-public:
-    RegistryKey() = default;
-    ~RegistryKey()
-    {
-        if (key)
-            RegCloseKey(key);
-    }
-    RegistryKey(const RegistryKey &) = delete;
-    RegistryKey &operator=(const RegistryKey &) = delete;
-    HKEY *out() { return &key; }
-    HKEY get() const { return key; }
-
-private:
-    HKEY key = nullptr;
-};
 }  // namespace
 
 SettingsStore::~SettingsStore() = default;
@@ -31,8 +15,8 @@ SettingsStore::~SettingsStore() = default;
 bool SettingsStore::readCategoryFilter(WCHAR *buffer)
 {
     buffer[0] = L'\0';
-    RegistryKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, SETTINGS_KEY, 0, KEY_QUERY_VALUE, key.out()) != ERROR_SUCCESS)
+    UniqueKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, SETTINGS_KEY, 0, KEY_QUERY_VALUE, key.receive()) != ERROR_SUCCESS)
         return false;
     // The value may have been written by anyone: read into a scratch buffer one character larger
     // than the limit, accept only text, and terminate it ourselves.
@@ -50,8 +34,8 @@ bool SettingsStore::readCategoryFilter(WCHAR *buffer)
 
 void SettingsStore::writeCategoryFilter(const WCHAR *text)
 {
-    RegistryKey key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, SETTINGS_KEY, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.out(), nullptr) !=
+    UniqueKey key;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, SETTINGS_KEY, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.receive(), nullptr) !=
         ERROR_SUCCESS)
         return;
     const DWORD bytes = static_cast<DWORD>((wcslen(text) + 1) * sizeof(WCHAR));

@@ -1,7 +1,4 @@
 // What the dialog tests do to a dialog and read from it, as a user would see it.
-//
-// Others may call: ItemText, Type, Click, Notify, ComboEntries, ListEntries, StoredObjects,
-// StoredCategories, ObjectFields.
 #pragma once
 #include <windows.h>
 #include <string>

@@ -5,11 +5,11 @@
 #include <utility>
 #include <vector>
 #include "platform/object_store.h"
+#include "store/property_ids.h"
 
-constexpr CEPROPID kNameProp = 0x0001001F;
-constexpr CEPROPID kSerialProp = 0x0002001F;
-constexpr CEPROPID kRemarkProp = 0x0003001F;
-constexpr CEPROPID kCategoryProp = 0x0004001F;
+// The store tests write records shaped like the program's objects.
+constexpr CEPROPID kNameProp = PROP_NAME, kSerialProp = PROP_SERIAL_NUMBER, kRemarkProp = PROP_REMARK,
+                   kCategoryProp = PROP_CATEGORY;
 
 // Closes its database handle when it goes.
 class DatabaseHandle {

@@ -19,9 +19,7 @@ AboutView ShowAbout(HWND owner)
     AboutView view;
     Robot robot;
     robot.OnDialog([&](HWND dialog) {
-        WCHAR caption[64] = L"";
-        GetWindowTextW(dialog, caption, 64);
-        view.caption = caption;
+        view.caption = WindowText(dialog);
         view.title = ItemText(dialog, IDC_ABOUT_TITLE);
         view.notice = ItemText(dialog, IDC_ABOUT_NOTICE);
         view.count = ItemText(dialog, IDC_ABOUT_COUNT);

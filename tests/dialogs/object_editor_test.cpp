@@ -37,9 +37,7 @@ struct EditorView {
 EditorView Read(HWND dialog)
 {
     EditorView view;
-    WCHAR caption[256] = L"";
-    GetWindowTextW(dialog, caption, 256);
-    view.caption = caption;
+    view.caption = WindowText(dialog);
     view.name = ItemText(dialog, IDC_NAME_EDIT);
     view.serialNumber = ItemText(dialog, IDC_SERIAL_EDIT);
     view.remark = ItemText(dialog, IDC_REMARK_EDIT);

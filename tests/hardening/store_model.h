@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 #include "platform/object_store.h"
+#include "store/property_ids.h"
 
 using PropertyBytes = std::map<CEPROPID, std::string>;  // value bytes as the file keeps them
 
@@ -24,8 +25,8 @@ bool ReadStoreState(StoreState &state, CEOID idLimit);
 // A readable account of the difference, for failure messages.
 std::string DescribeDifference(const StoreState &expected, const StoreState &actual);
 
-constexpr CEPROPID kTextProp = 0x0001001F;
-constexpr CEPROPID kNoteProp = 0x0002001F;
+constexpr CEPROPID kTextProp = PROP_NAME;
+constexpr CEPROPID kNoteProp = PROP_SERIAL_NUMBER;
 constexpr CEPROPID kNumberProp = 0x00030013;
 constexpr CEPROPID kBlobProp = 0x00040041;
 

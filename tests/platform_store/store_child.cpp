@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 #include "app_support/store_test_support.h"
+#include "common/unique_handles.h"
 #include "support/test_files.h"
 
 namespace {
@@ -23,18 +24,17 @@ public:
         : file_(CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0, nullptr))
     {
     }
-    ~AckFile() { CloseHandle(file_); }
     // A finished WriteFile survives the kill of this process: the system holds the data.
     void Line(const char *format, unsigned long a, unsigned long b = 0)
     {
         char line[64];
         const int length = snprintf(line, sizeof line, format, a, b);
         DWORD written = 0;
-        WriteFile(file_, line, length, &written, nullptr);
+        WriteFile(file_.get(), line, length, &written, nullptr);
     }
 
 private:
-    HANDLE file_;
+    UniqueFile file_;
 };
 
 int RunWriter(const wchar_t *ackPath, unsigned long seed)

@@ -1,4 +1,5 @@
 #include "help_document.h"
+#include "common/program_folder.h"
 #include "platform/help_viewer.h"
 #include "support/test_env.h"
 #include <gtest/gtest.h>
@@ -45,14 +46,6 @@ TEST(HelpDocument, SectionsRunFromTheirAnchorToTheNext)
 }
 
 // ---- PegHelp.exe as a separate process ------------------------------------------------------
-
-std::wstring ProgramFolder()
-{
-    WCHAR module[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
-    std::wstring folder(module, length);
-    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
-}
 
 struct HelpWindow {
     HWND window = nullptr;

@@ -1,6 +1,7 @@
 // A main-like window for the platform tests: it builds the band strip exactly as the
 // application's main window does and records what reaches it.
 #pragma once
+#include "shell/main_command_bands.h"
 #include <windows.h>
 #include <vector>
 
@@ -10,15 +11,9 @@ struct ReceivedMessage {
     LPARAM lParam;
 };
 
-struct StripHost {
+struct StripHost : MainCommandBands {
     HWND window = nullptr;
-    HWND bands = nullptr;
-    HWND menuBar = nullptr;
-    HWND buttonBar = nullptr;
-    HWND filterBar = nullptr;
-    HWND filterCombo = nullptr;
     HWND list = nullptr;  // a child list box that can take the focus
-    HMENU menu = nullptr;
 };
 
 // Messages the host window received: WM_COMMAND, WM_HELP, WM_CLOSE, WM_INITMENUPOPUP.

@@ -243,6 +243,8 @@ TEST(MainWindow, CloseAndExitCommandsEndTheMessageLoopWithCodeZero)
         EXPECT_EQ(message.message, static_cast<UINT>(WM_QUIT)) << how;
         EXPECT_EQ(message.wParam, 0u);
         EXPECT_FALSE(IsWindow(session.window));
+        // The menu went with the bar: the activation messages of the window's end find none.
+        EXPECT_EQ(menuHandle, nullptr) << how;
     }
 }
 

@@ -4,6 +4,7 @@
 // /quiet, or ZIFFERBOX_APPMGR_QUIET=1 in the environment, shows no message; the exit code tells.
 #include "installation.h"
 #include "registration.h"
+#include "common/unique_handles.h"
 #include <windows.h>
 #include <shellapi.h>
 #include <string>
@@ -66,11 +67,10 @@ static int Install(const std::wstring &description)
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
 {
     int count = 0;
-    LPWSTR *arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    const UniqueLocalBlock<LPWSTR *> arguments(CommandLineToArgvW(GetCommandLineW(), &count));
     std::vector<std::wstring> words;
     for (int i = 1; arguments && i < count; ++i)
-        words.push_back(arguments[i]);
-    LocalFree(arguments);
+        words.push_back(arguments.get()[i]);
 
     quiet = QuietByEnvironment();
     std::vector<std::wstring> descriptions;

@@ -1,4 +1,6 @@
 #include "installation.h"
+#include "common/program_folder.h"
+#include "common/unique_handles.h"
 #include <windows.h>
 #include <setupapi.h>
 #include <shlobj.h>
@@ -45,12 +47,6 @@ std::vector<std::wstring> SplitList(const std::wstring &list)
     return items;
 }
 
-std::wstring FolderOf(const std::wstring &path)
-{
-    const size_t slash = path.find_last_of(L'\\');
-    return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash);
-}
-
 bool IsFile(const std::wstring &path)
 {
     const DWORD attributes = GetFileAttributesW(path.c_str());
@@ -61,13 +57,12 @@ bool IsFile(const std::wstring &path)
 void RemoveStagingFolder(const std::wstring &folder)
 {
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
+    const UniqueFileSearch search(FindFirstFileW((folder + L"\\*").c_str(), &found));
+    if (search) {
         do {
             if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
                 DeleteFileW((folder + L"\\" + found.cFileName).c_str());
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
+        } while (FindNextFileW(search.get(), &found));
     }
     RemoveDirectoryW(folder.c_str());
 }

@@ -1,4 +1,5 @@
 #include "registration.h"
+#include "common/unique_handles.h"
 #include <windows.h>
 
 bool RegisterManager(std::wstring &registeredPath)
@@ -9,12 +10,10 @@ bool RegisterManager(std::wstring &registeredPath)
         return false;
     registeredPath.assign(path, length);
 
-    HKEY key = nullptr;
+    UniqueKey key;
     if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\CEAppMgr.exe",
-                        0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+                        0, nullptr, 0, KEY_SET_VALUE, nullptr, key.receive(), nullptr) != ERROR_SUCCESS)
         return false;
     const DWORD bytes = (length + 1) * sizeof(WCHAR);
-    const bool written = RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE *>(path), bytes) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return written;
+    return RegSetValueExW(key.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE *>(path), bytes) == ERROR_SUCCESS;
 }

@@ -2,6 +2,8 @@
 // relative to this program's folder unless absolute) and shows that section of the HTML help
 // file. A second start hands its argument to the window already open.
 #include "help_document.h"
+#include "common/program_folder.h"
+#include "common/unique_handles.h"
 #include <windows.h>
 #include <shellapi.h>
 #include <string>
@@ -15,33 +17,8 @@ constexpr int kBodyId = 101;
 constexpr ULONG_PTR kShowTopicCopyData = 0x50484C50;  // "PHLP"
 constexpr DWORD kMaxFileSize = 4 * 1024 * 1024;
 
-HFONT headingFont = nullptr;
-HFONT bodyFont = nullptr;
-
-class UniqueHandle {
-public:
-    explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
-    ~UniqueHandle()
-    {
-        if (handle_ != INVALID_HANDLE_VALUE && handle_) CloseHandle(handle_);
-    }
-    UniqueHandle(const UniqueHandle &) = delete;
-    UniqueHandle &operator=(const UniqueHandle &) = delete;
-    HANDLE get() const { return handle_; }
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_; }
-
-private:
-    HANDLE handle_;
-};
-
-std::wstring ProgramFolder()
-{
-    WCHAR module[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return L"";
-    std::wstring folder(module, length);
-    return folder.substr(0, folder.find_last_of(L"\\/") + 1);
-}
+UniqueFont headingFont;
+UniqueFont bodyFont;
 
 bool IsAbsolute(const std::wstring &path)
 {
@@ -50,7 +27,7 @@ bool IsAbsolute(const std::wstring &path)
 
 bool ReadFileBytes(const std::wstring &path, std::string *bytes)
 {
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) return false;
     LARGE_INTEGER size{};
@@ -119,8 +96,8 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTW *create)
                                 WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
                                 0, 0, 0, 0, window, (HMENU)(INT_PTR)kBodyId, instance, nullptr);
     if (!heading || !body) return -1;
-    SendMessageW(heading, WM_SETFONT, (WPARAM)headingFont, FALSE);
-    SendMessageW(body, WM_SETFONT, (WPARAM)bodyFont, FALSE);
+    SendMessageW(heading, WM_SETFONT, (WPARAM)headingFont.get(), FALSE);
+    SendMessageW(body, WM_SETFONT, (WPARAM)bodyFont.get(), FALSE);
     ShowTopic(window, static_cast<const WCHAR *>(create->lpCreateParams));
     Layout(window);
     return 0;
@@ -177,10 +154,8 @@ HFONT CreateTahoma(int height, int weight)
 std::wstring ArgumentOfCommandLine()
 {
     int count = 0;
-    LPWSTR *arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::wstring argument = (arguments && count > 1) ? arguments[1] : L"";
-    if (arguments) LocalFree(arguments);
-    return argument;
+    const UniqueLocalBlock<LPWSTR *> arguments(CommandLineToArgvW(GetCommandLineW(), &count));
+    return (arguments && count > 1) ? arguments.get()[1] : L"";
 }
 
 }  // namespace
@@ -205,8 +180,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
     wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
     wc.lpszClassName = kWindowClass;
     if (!RegisterClassW(&wc)) return 1;
-    headingFont = CreateTahoma(-17, FW_BOLD);
-    bodyFont = CreateTahoma(-13, FW_NORMAL);
+    headingFont.reset(CreateTahoma(-17, FW_BOLD));
+    bodyFont.reset(CreateTahoma(-13, FW_NORMAL));
 
     HWND window = CreateWindowExW(0, kWindowClass, kTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 380,
                                   440, nullptr, nullptr, instance, const_cast<WCHAR *>(argument.c_str()));
@@ -219,7 +194,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-    DeleteObject(headingFont);
-    DeleteObject(bodyFont);
     return (int)msg.wParam;
 }

@@ -1,29 +1,13 @@
 #include "file_access.h"
+#include "common/unique_handles.h"
 
 namespace {
-
-class OwnedFile {
-public:
-    explicit OwnedFile(HANDLE handle) : handle_(handle) {}
-    ~OwnedFile()
-    {
-        if (handle_ != INVALID_HANDLE_VALUE)
-            CloseHandle(handle_);
-    }
-    OwnedFile(const OwnedFile &) = delete;
-    OwnedFile &operator=(const OwnedFile &) = delete;
-    HANDLE get() const { return handle_; }
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE handle_;
-};
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 bool Identity(const std::wstring &path, BY_HANDLE_FILE_INFORMATION &info)
 {
-    OwnedFile file(CreateFileW(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    UniqueFile file(CreateFileW(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     return file.valid() && GetFileInformationByHandle(file.get(), &info);
 }
 
@@ -50,7 +34,7 @@ bool ReadSharedFile(const std::wstring &path, std::string &bytes, ULONGLONG maxB
         SetLastError(ERROR_DIRECTORY);
         return false;
     }
-    OwnedFile file(CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid())
         return false;
     LARGE_INTEGER size;
@@ -83,7 +67,7 @@ std::wstring FolderOfPath(const std::wstring &path)
 
 void FlushFolderOf(const std::wstring &path)
 {
-    OwnedFile folder(CreateFileW(FolderOfPath(path).c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
+    UniqueFile folder(CreateFileW(FolderOfPath(path).c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (folder.valid())
         FlushFileBuffers(folder.get());
@@ -91,7 +75,7 @@ void FlushFolderOf(const std::wstring &path)
 
 bool FlushFileAt(const std::wstring &path)
 {
-    OwnedFile file(CreateFileW(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     return file.valid() && FlushFileBuffers(file.get());
 }
 
@@ -102,7 +86,7 @@ bool WriteFileAtomically(const std::wstring &path, const std::string &bytes, boo
     bool written = false;
     DWORD error = ERROR_WRITE_FAULT;
     {
-        OwnedFile file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        UniqueFile file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.valid())
             return false;
         size_t done = 0;
