@@ -14,8 +14,9 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
+# `make test LABEL=unit` runs the tests of one ctest label (unit, ui, slow, acceptance).
 test: build
-	BUILD_DIR=$(abspath $(BUILD)) scripts/run-tests.sh
+	BUILD_DIR=$(abspath $(BUILD)) scripts/run-tests.sh $(if $(LABEL),-L '^$(LABEL)$$')
 
 # Starting needs only the program and its help viewer; `make test` builds the rest.
 run: configure

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # One user journey through the real programs: started as processes on the acceptance session's
-# Xvfb screen (session.sh), driven with xdotool, read from outside with probe.exe.
+# Xvfb screen (scripts/screen-session.sh), driven with xdotool, read from outside with
+# tools/probe (probe.exe).
 #   journeys.sh <journey>        (see the list at the end; BUILD_DIR names the build tree)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${BUILD_DIR:-$root/build}
-state=$build/tests/acceptance
+state=${ZB_ACCEPT_STATE:-$build/screen-session}
 journey=${1:?usage: journeys.sh <journey>}
 
-[ -f "$state/session.env" ] || { echo "no acceptance session: run session.sh start" >&2; exit 1; }
+[ -f "$state/session.env" ] || { echo "no acceptance session: run scripts/screen-session.sh start" >&2; exit 1; }
 # shellcheck disable=SC1091
 . "$state/session.env"
 export DISPLAY=$ZB_X_DISPLAY ZB_WINEPREFIX
@@ -17,7 +18,7 @@ export DISPLAY=$ZB_X_DISPLAY ZB_WINEPREFIX
 
 zifferbox=$build/app/zifferbox.exe
 peghelp=$build/app/PegHelp.exe
-probe=$state/probe.exe
+probe=$build/tools/probe/probe.exe
 work=$state/work/$journey
 rm -rf "$work"
 mkdir -p "$work"
@@ -212,7 +213,11 @@ journey_paste() {
   step "text that is no object pastes nothing"
   probe clip-set 'nur eine Zeile' || fail "clip-set"
   xdotool key ctrl+v
-  sleep 0.3
+  # Sentinel: the category list opens only after the Ctrl+V before it was handled.
+  xdotool key ctrl+l
+  expect dialog 'dialog=Kategorien'
+  xdotool key Escape
+  expect dialog 'dialog=none'
   expect state 'count=9' 'name=Werkbank'
   quit_zifferbox
   start_zifferbox
@@ -281,8 +286,15 @@ journey_help() {
   expect windows 'window=PegHelpWindow|Zifferbox-Hilfe - Zifferbox' \
     'foreground=PegHelpWindow|Zifferbox-Hilfe - Zifferbox'
   step "the viewer keeps the focus: Zifferbox does not take it back"
-  sleep 1
+  # Sentinel: a selection posted into Zifferbox's queue shows once Zifferbox has handled what it
+  # posted itself before; the selection is put back afterwards.
+  local selected
+  selected=$(probe state | tr -d '\r' | sed -n 's/^selected=//p')
+  probe post-select $((selected == 0 ? 1 : 0)) || fail "post-select"
+  expect state "selected=$((selected == 0 ? 1 : 0))"
   expect windows 'foreground=PegHelpWindow|Zifferbox-Hilfe - Zifferbox'
+  probe post-select "$selected" || fail "post-select"
+  expect state "selected=$selected"
   step "a click into Zifferbox's list activates it again"
   click_at 400 400
   expect state 'foreground=Zifferbox|Zifferbox' 'focus=ListBox'
@@ -327,10 +339,13 @@ journey_setup() {
   expect dialog 'dialog=none'
   step "setup asks; Cancel installs nothing"
   start ./setup.exe
+  local cancelled=$last_pid
   expect dialog 'dialog=Setup' "Static.65535=Zifferbox ist eine Anwendung für Windows CE Geräte.\\nSie verwaltet die verschiedenen Zifferbox von Software, Geräten und anderen Dingen.\\n\\nWollen Sie 'Zifferbox' installieren?" 'Button.1=OK' 'Button.2=Abbrechen'
   xdotool key Escape
   expect dialog 'dialog=none'
-  sleep 0.5
+  # Sentinel: setup has ended, so whatever it would have done after Cancel is done.
+  for _ in $(seq 100); do kill -0 "$cancelled" 2>/dev/null || break; sleep 0.1; done
+  ! kill -0 "$cancelled" 2>/dev/null || fail "setup.exe still runs after Cancel"
   expect dialog 'dialog=none'
   [ ! -e "$work/device" ] || fail "Cancel installed something"
   step "setup asks; OK starts the manager, which installs the handheld files"

@@ -1,7 +1,9 @@
 // The distribution end to end: setup.exe hands Zifferbox.ini to our CEAppMgr.exe, which puts
 // the handheld files into the emulated device folder; and CEAppMgr.exe's refusals.
-#include "message_box_robot.h"
-#include "setup_scratch.h"
+#include "manager_registration.h"
+#include "support/child_process.h"
+#include "support/message_boxes.h"
+#include "support/test_files.h"
 #include <gtest/gtest.h>
 
 namespace {
@@ -16,9 +18,9 @@ protected:
         dist = scratch + L"\\dist";
         device = scratch + L"\\device";
         MakeFolder(dist);
-        ASSERT_TRUE(CopyFileW(WindowsPath(SETUP_EXE).c_str(), (dist + L"\\setup.exe").c_str(), FALSE));
-        ASSERT_TRUE(CopyFileW(WindowsPath(CEAPPMGR_EXE).c_str(), (dist + L"\\CEAppMgr.exe").c_str(), FALSE));
-        ASSERT_TRUE(WriteWholeFile(dist + L"\\Zifferbox.ini", ReadWholeFile(WindowsPath(ZIFFERBOX_INI))));
+        ASSERT_TRUE(CopyFileW(WinePathOf(SETUP_EXE).c_str(), (dist + L"\\setup.exe").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW(WinePathOf(CEAPPMGR_EXE).c_str(), (dist + L"\\CEAppMgr.exe").c_str(), FALSE));
+        ASSERT_TRUE(WriteWholeFile(dist + L"\\Zifferbox.ini", ReadWholeFile(WinePathOf(ZIFFERBOX_INI))));
         UseCabinet(L"Zifferbox.cab");
         SetEnvironmentVariableW(L"ZIFFERBOX_DEVICE_DIR", device.c_str());
         SetEnvironmentVariableW(L"ZIFFERBOX_APPMGR_QUIET", L"1");
@@ -33,11 +35,11 @@ protected:
     // Puts one of the build's test cabinets into the distribution as Zifferbox.cab.
     void UseCabinet(const wchar_t *name)
     {
-        ASSERT_TRUE(CopyFileW((WindowsPath(PAYLOAD_DIR) + L"\\" + name).c_str(), (dist + L"\\Zifferbox.cab").c_str(),
+        ASSERT_TRUE(CopyFileW((WinePathOf(PAYLOAD_DIR) + L"\\" + name).c_str(), (dist + L"\\Zifferbox.cab").c_str(),
                               FALSE));
     }
 
-    std::string Payload(const wchar_t *name) { return ReadWholeFile(WindowsPath(PAYLOAD_DIR) + L"\\files\\" + name); }
+    std::string Payload(const wchar_t *name) { return ReadWholeFile(WinePathOf(PAYLOAD_DIR) + L"\\files\\" + name); }
     std::wstring Installed(const wchar_t *name) { return device + L"\\Programme\\Zifferbox\\" + name; }
 
     std::wstring scratch, dist, device;
@@ -60,7 +62,7 @@ TEST_F(SetupInstallTest, SetupFromTheDistributionInstallsTheHandheldFiles)
     }
 
     ChildProcess registering(dist + L"\\CEAppMgr.exe", L"/register", dist);
-    ASSERT_EQ(registering.WaitForExit(10000), 0u);
+    ASSERT_EQ(registering.wait(10000), 0u);
     EXPECT_EQ(registration.Path(), dist + L"\\CEAppMgr.exe");
 
     ChildProcess setup(dist + L"\\setup.exe", L"", dist);
@@ -68,7 +70,7 @@ TEST_F(SetupInstallTest, SetupFromTheDistributionInstallsTheHandheldFiles)
     const SeenMessageBox question = WaitForMessageBox(setup.handle(), 10000);
     ASSERT_TRUE(question.box);
     PressButton(question.box, IDOK);
-    EXPECT_EQ(setup.WaitForExit(10000), 0u);
+    EXPECT_EQ(setup.wait(10000), 0u);
 
     bool complete = false;
     for (int i = 0; i < 500 && !complete; ++i) {
@@ -113,7 +115,7 @@ TEST_F(SetupInstallTest, ManagerRefusesBadInputAndLeavesTheInstalledCopyAsItWas)
         UseCabinet(c.cabinet);
         WriteWholeFile(ini, c.description);
         ChildProcess manager(dist + L"\\CEAppMgr.exe", L"\"" + ini + L"\"", dist);
-        EXPECT_EQ(manager.WaitForExit(10000), c.exitCode);
+        EXPECT_EQ(manager.wait(10000), c.exitCode);
         for (const wchar_t *name : HANDHELD_FILES)
             EXPECT_EQ(ReadWholeFile(Installed(name)), "installed before") << Narrow(name);
         EXPECT_FALSE(FileExists(device + L"\\Programme\\Zifferbox.neu"));

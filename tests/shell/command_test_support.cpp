@@ -1,4 +1,5 @@
 #include "command_test_support.h"
+#include "resources/resource.h"
 #include "shell/application.h"
 
 const std::vector<SessionObject> threeObjects = {
@@ -46,6 +47,17 @@ std::wstring ClipboardText()
 void Command(int id)
 {
     SendMessageW(mainWindow, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+
+void AwaitAboutSentinel(Robot &robot)
+{
+    bool closed = false;
+    robot.OnDialog([&closed](HWND dialog) {
+        closed = true;
+        SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+    });
+    PostMessageW(mainWindow, WM_COMMAND, MAKEWPARAM(IDM_ABOUT, 0), 0);
+    Robot::PumpUntil([&closed] { return closed; });
 }
 
 namespace {
