@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build test run bench soak dist fuzz clean
+.PHONY: deps configure build test run demo bench soak dist fuzz clean
 
 deps:
 	@scripts/install-deps.sh
@@ -14,11 +14,19 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
+# `make test LABEL=unit` runs the tests of one ctest label (unit, ui, slow, acceptance).
 test: build
-	BUILD_DIR=$(abspath $(BUILD)) scripts/run-tests.sh
+	BUILD_DIR=$(abspath $(BUILD)) scripts/run-tests.sh $(if $(LABEL),-L '^$(LABEL)$$')
 
-run: build
+# Starting needs only the program and its help viewer; `make test` builds the rest.
+run: configure
+	cmake --build $(BUILD) -j $(JOBS) --target zifferbox peghelp
 	BUILD_DIR=$(abspath $(BUILD)) scripts/run-zifferbox.sh
+
+# Zifferbox on a throw-away store with the sample objects of the README's pictures.
+demo: configure
+	cmake --build $(BUILD) -j $(JOBS) --target zifferbox peghelp seedstore
+	BUILD_DIR=$(abspath $(BUILD)) scripts/run-zifferbox.sh --demo
 
 bench: build
 	BUILD_DIR=$(abspath $(BUILD)) scripts/run-bench.sh

@@ -64,6 +64,40 @@ HANDLE OpenObjects()
 
 BOOL NoFlush(HANDLE) { return TRUE; }
 
+// Durable calls a writer gets acknowledged in one second on a small store, as the killed writer
+// of the durability tests makes them: new records and overwrites of texts up to 900 characters,
+// compactions included. -1 when the store refuses.
+int AcknowledgedCallsInOneSecond(const std::wstring &path)
+{
+    DeleteFileW(path.c_str());
+    SetEnvironmentVariableW(L"ZIFFERBOX_OBJECT_STORE", path.c_str());
+    SORTORDERSPEC order = {kProps[0], CEDB_SORT_CASEINSENSITIVE};
+    if (!CeCreateDatabase(const_cast<LPWSTR>(L"Zifferbox"), 0, 1, &order))
+        return -1;
+    HANDLE database = OpenObjects();
+    std::vector<CEOID> records;
+    int calls = 0;
+    const LARGE_INTEGER start = Now();
+    for (unsigned n = 0; Milliseconds(start) < 1000.0; ++n) {
+        const std::wstring text = L"R" + std::to_wstring(n) + L" " + std::wstring(n * 37 % 900, L'x');
+        CEPROPVAL value = {};
+        value.propid = kProps[0];
+        value.val.lpwstr = const_cast<LPWSTR>(text.c_str());
+        const CEOID record = records.empty() || n % 3 == 0 ? 0 : records[n % records.size()];
+        const CEOID written = CeWriteRecordProps(database, record, 1, &value);
+        if (written == 0) {
+            calls = -1;
+            break;
+        }
+        if (record == 0)
+            records.push_back(written);
+        ++calls;
+    }
+    CeCloseDatabase(database);
+    DeleteFileW(path.c_str());
+    return calls;
+}
+
 }  // namespace
 
 int main()
@@ -149,5 +183,12 @@ int main()
     printf("store_delete_avg: %.3f ms\n", deleteMs);
     printf("store_file_size: %llu bytes\n", fileSize);
     DeleteFileW(path.c_str());
+
+    const int acknowledged = AcknowledgedCallsInOneSecond(folder + L"\\writer.zbs");
+    if (acknowledged < 0) {
+        fprintf(stderr, "store_bench: the small store refused a write\n");
+        return 1;
+    }
+    printf("store_acknowledged_calls_1s: %d calls\n", acknowledged);
     return 0;
 }

@@ -6,14 +6,14 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 work=$build/bench/ui
-probe=$build/tests/acceptance/probe.exe
+probe=$build/tools/probe/probe.exe
 mkdir -p "$work"
 export ZB_ACCEPT_STATE=$work ZB_ACCEPT_PREFIX=$build/wineprefix-bench BUILD_DIR=$build ZB_ACCEPT_UNMANAGED=1
-"$root/tests/acceptance/session.sh" start >/dev/null
+"$root/scripts/screen-session.sh" start >/dev/null
 zifferbox_pid=
 cleanup() {
   [ -n "$zifferbox_pid" ] && kill "$zifferbox_pid" 2>/dev/null || true
-  "$root/tests/acceptance/session.sh" stop
+  "$root/scripts/screen-session.sh" stop
 }
 trap cleanup EXIT
 # shellcheck disable=SC1091

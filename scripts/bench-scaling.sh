@@ -23,8 +23,8 @@ work=$build/bench/scaling
 probe=$build/tests/acceptance/probe.exe
 mkdir -p "$work"
 export ZB_ACCEPT_STATE=$work ZB_ACCEPT_PREFIX=$build/wineprefix-bench BUILD_DIR=$build ZB_ACCEPT_UNMANAGED=1
-"$root/tests/acceptance/session.sh" start >/dev/null
-trap '"$root/tests/acceptance/session.sh" stop' EXIT
+"$root/scripts/screen-session.sh" start >/dev/null
+trap '"$root/scripts/screen-session.sh" stop' EXIT
 # shellcheck disable=SC1091
 . "$work/session.env"
 export DISPLAY=$ZB_X_DISPLAY ZB_WINEPREFIX

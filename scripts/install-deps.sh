@@ -2,7 +2,8 @@
 # Installs the Debian packages the build, the tests and the pictures need, when any is missing.
 set -euo pipefail
 packages=(make cmake googletest g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
-          binutils-mingw-w64-x86-64 wine wine64 fonts-wine xvfb xauth imagemagick xdotool gcab locales)
+          binutils-mingw-w64-x86-64 wine wine64 fonts-wine xvfb xauth imagemagick xdotool gcab locales
+          xclip openbox)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -20,12 +20,16 @@ for file in "${payload[@]}" "${medium[@]}"; do
 done
 [ "$missing" = 0 ] || { echo "make-dist: build first (make build)" >&2; exit 1; }
 
+strip=${STRIP:-x86_64-w64-mingw32-strip}
+command -v "$strip" >/dev/null || { echo "make-dist: $strip is missing (scripts/install-deps.sh)" >&2; exit 1; }
 staging=$(mktemp -d)
 trap 'rm -rf "$staging"' EXIT
 cp "${payload[@]}" "$staging/"
 rm -rf "$dist"
 mkdir -p "$dist"
+cp "${medium[@]}" "$dist/"
+# The medium carries stripped programs; the debug information stays in the build tree.
+"$strip" "$staging"/*.exe "$dist"/*.exe
 # -n: names without folders, which the manager insists on; -z: compressed.
 (cd "$staging" && gcab -c -n -z "$dist/Zifferbox.cab" zifferbox.exe PegHelp.exe zifferbox.htp)
-cp "${medium[@]}" "$dist/"
 echo "make-dist: $(cd "$dist" && ls | tr '\n' ' ')in $dist"

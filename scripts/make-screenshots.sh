@@ -7,16 +7,16 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 work=$build/screenshots
 docs=$root/docs
-probe=$build/tests/acceptance/probe.exe
+probe=$build/tools/probe/probe.exe
 rm -rf "$work"
 mkdir -p "$work" "$docs"
 export ZB_ACCEPT_STATE=$work ZB_ACCEPT_PREFIX=$build/wineprefix-screenshots BUILD_DIR=$build ZB_ACCEPT_UNMANAGED=1
-"$root/tests/acceptance/session.sh" start >/dev/null
+"$root/scripts/screen-session.sh" start >/dev/null
 pids=()
 cleanup() {
   local pid
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  "$root/tests/acceptance/session.sh" stop
+  "$root/scripts/screen-session.sh" stop
 }
 trap cleanup EXIT
 # shellcheck disable=SC1091

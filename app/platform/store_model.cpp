@@ -49,8 +49,7 @@ bool Database::IndexOf(CEPROPID propid, size_t &index) const
 
 Database *StoreModel::FindDatabase(CEOID id)
 {
-    auto found = databases.find(id);
-    return found == databases.end() ? nullptr : &found->second;
+    return const_cast<Database *>(static_cast<const StoreModel *>(this)->FindDatabase(id));
 }
 
 const Database *StoreModel::FindDatabase(CEOID id) const
@@ -69,8 +68,7 @@ Database *StoreModel::FindDatabaseByName(const std::wstring &name)
 
 Record *StoreModel::FindRecord(CEOID id)
 {
-    auto found = records.find(id);
-    return found == records.end() ? nullptr : &found->second;
+    return const_cast<Record *>(static_cast<const StoreModel *>(this)->FindRecord(id));
 }
 
 const Record *StoreModel::FindRecord(CEOID id) const

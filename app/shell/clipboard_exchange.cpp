@@ -54,7 +54,9 @@ bool PutObjectText(const WCHAR *name, const WCHAR *serialNumber, const WCHAR *re
 {
     const size_t length = ClipboardTextLength(name, serialNumber, remark, category);
     // The desktop clipboard takes a movable global block; once accepted it belongs to the clipboard.
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, length * sizeof(WCHAR));
+    // The block is larger than the text; zeroed, so that no program reading all of it (Wine hands
+    // the whole block to X) gets stray bytes after the terminator.
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, length * sizeof(WCHAR));
     if (!block)
         return false;
     WCHAR *text = static_cast<WCHAR *>(GlobalLock(block));

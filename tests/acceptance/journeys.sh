@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # One user journey through the real programs: started as processes on the acceptance session's
-# Xvfb screen (session.sh), driven with xdotool, read from outside with probe.exe.
+# Xvfb screen (scripts/screen-session.sh), driven with xdotool, read from outside with
+# tools/probe (probe.exe).
 #   journeys.sh <journey>        (see the list at the end; BUILD_DIR names the build tree)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${BUILD_DIR:-$root/build}
-state=$build/tests/acceptance
+state=${ZB_ACCEPT_STATE:-$build/screen-session}
 journey=${1:?usage: journeys.sh <journey>}
 
-[ -f "$state/session.env" ] || { echo "no acceptance session: run session.sh start" >&2; exit 1; }
+[ -f "$state/session.env" ] || { echo "no acceptance session: run scripts/screen-session.sh start" >&2; exit 1; }
 # shellcheck disable=SC1091
 . "$state/session.env"
 export DISPLAY=$ZB_X_DISPLAY ZB_WINEPREFIX
@@ -17,15 +18,20 @@ export DISPLAY=$ZB_X_DISPLAY ZB_WINEPREFIX
 
 zifferbox=$build/app/zifferbox.exe
 peghelp=$build/app/PegHelp.exe
-probe=$state/probe.exe
+probe=$build/tools/probe/probe.exe
 work=$state/work/$journey
 rm -rf "$work"
 mkdir -p "$work"
 export ZIFFERBOX_OBJECT_STORE="Z:$(echo "$work/objectstore.zbs" | tr / '\\')"
 
 started=()
+window_manager=""
 cleanup() {
   local pid
+  if [ -n "$window_manager" ]; then
+    kill "$window_manager" 2>/dev/null || true
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f </dev/null >/dev/null 2>&1
+  fi
   for pid in "${started[@]}"; do kill "$pid" 2>/dev/null || true; done
   for pid in "${started[@]}"; do
     for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
@@ -182,6 +188,11 @@ journey_copy() {
   expect state 'selected=2' 'name=Fahrrad'
   xdotool key ctrl+c
   expect clip 'clip=Fahrrad\r\nWTU 1234567\r\nRahmennummer unter dem Tretlager\r\nFahrzeuge\r\n'
+  step "an X program reads exactly the four lines, nothing after them"
+  command -v xclip >/dev/null || fail "xclip is missing (scripts/install-deps.sh)"
+  xclip -o -selection clipboard >"$work/clip.txt" || fail "xclip -o"
+  printf 'Fahrrad\nWTU 1234567\nRahmennummer unter dem Tretlager\nFahrzeuge\n' | cmp - "$work/clip.txt" ||
+    fail "xclip read: $(od -c "$work/clip.txt")"
   expect state 'button.paste=1' 'count=8' 'selected=2'
   step "and Ctrl+V stores it again as a new object"
   xdotool key ctrl+v
@@ -202,7 +213,11 @@ journey_paste() {
   step "text that is no object pastes nothing"
   probe clip-set 'nur eine Zeile' || fail "clip-set"
   xdotool key ctrl+v
-  sleep 0.3
+  # Sentinel: the category list opens only after the Ctrl+V before it was handled.
+  xdotool key ctrl+l
+  expect dialog 'dialog=Kategorien'
+  xdotool key Escape
+  expect dialog 'dialog=none'
   expect state 'count=9' 'name=Werkbank'
   quit_zifferbox
   start_zifferbox
@@ -271,8 +286,15 @@ journey_help() {
   expect windows 'window=PegHelpWindow|Zifferbox-Hilfe - Zifferbox' \
     'foreground=PegHelpWindow|Zifferbox-Hilfe - Zifferbox'
   step "the viewer keeps the focus: Zifferbox does not take it back"
-  sleep 1
+  # Sentinel: a selection posted into Zifferbox's queue shows once Zifferbox has handled what it
+  # posted itself before; the selection is put back afterwards.
+  local selected
+  selected=$(probe state | tr -d '\r' | sed -n 's/^selected=//p')
+  probe post-select $((selected == 0 ? 1 : 0)) || fail "post-select"
+  expect state "selected=$((selected == 0 ? 1 : 0))"
   expect windows 'foreground=PegHelpWindow|Zifferbox-Hilfe - Zifferbox'
+  probe post-select "$selected" || fail "post-select"
+  expect state "selected=$selected"
   step "a click into Zifferbox's list activates it again"
   click_at 400 400
   expect state 'foreground=Zifferbox|Zifferbox' 'focus=ListBox'
@@ -317,10 +339,13 @@ journey_setup() {
   expect dialog 'dialog=none'
   step "setup asks; Cancel installs nothing"
   start ./setup.exe
+  local cancelled=$last_pid
   expect dialog 'dialog=Setup' "Static.65535=Zifferbox ist eine Anwendung für Windows CE Geräte.\\nSie verwaltet die verschiedenen Zifferbox von Software, Geräten und anderen Dingen.\\n\\nWollen Sie 'Zifferbox' installieren?" 'Button.1=OK' 'Button.2=Abbrechen'
   xdotool key Escape
   expect dialog 'dialog=none'
-  sleep 0.5
+  # Sentinel: setup has ended, so whatever it would have done after Cancel is done.
+  for _ in $(seq 100); do kill -0 "$cancelled" 2>/dev/null || break; sleep 0.1; done
+  ! kill -0 "$cancelled" 2>/dev/null || fail "setup.exe still runs after Cancel"
   expect dialog 'dialog=none'
   [ ! -e "$work/device" ] || fail "Cancel installed something"
   step "setup asks; OK starts the manager, which installs the handheld files"
@@ -330,10 +355,18 @@ journey_setup() {
   expect dialog 'dialog=Windows CE Anwendungsmanager' 'Static.65535=Zifferbox wurde auf dem Gerät installiert.*'
   xdotool key Return
   expect dialog 'dialog=none'
-  local installed=$work/device/Programme/Zifferbox
-  cmp "$installed/zifferbox.exe" "$zifferbox" || fail "zifferbox.exe differs"
-  cmp "$installed/PegHelp.exe" "$peghelp" || fail "PegHelp.exe differs"
+  local installed=$work/device/Programme/Zifferbox name
+  mkdir -p "$work/cab"
+  gcab -x -C "$work/cab" "$work/dist/Zifferbox.cab" || fail "gcab -x"
+  for name in zifferbox.exe PegHelp.exe zifferbox.htp; do
+    cmp "$installed/$name" "$work/cab/$name" || fail "$name differs from the medium's"
+  done
   cmp "$installed/zifferbox.htp" "$build/app/zifferbox.htp" || fail "zifferbox.htp differs"
+  step "the medium carries the programs stripped; the debug information stays in the build"
+  for name in zifferbox.exe PegHelp.exe; do
+    ! x86_64-w64-mingw32-objdump -h "$installed/$name" | grep -q debug_info || fail "$name has debug information"
+  done
+  x86_64-w64-mingw32-objdump -h "$zifferbox" | grep -q debug_info || fail "the build's zifferbox.exe lost its debug information"
   step "the installed program starts"
   zifferbox=$installed/zifferbox.exe
   start_zifferbox
@@ -341,8 +374,56 @@ journey_setup() {
   quit_zifferbox
 }
 
+# click_caption <dialog title> <ok|help>: a real click on a button of the dialog's caption strip,
+# found from the dialog's window rectangle: the strip is the top of the client area inside the
+# 3-pixel dialog frame; from its right end the close box (18 wide), OK (26) and "?" (16 + 2).
+click_caption() {
+  local geometry w h x y right top
+  geometry=$(probe rect '#32770' "$1") || fail "no dialog $1"
+  IFS='x+' read -r w h x y <<<"$geometry"
+  right=$(( x + w - 3 - 2 - 18 ))
+  top=$(( y + 3 ))
+  case "$2" in
+    ok) click_at $(( right - 13 )) $(( top + 9 )) ;;
+    help) click_at $(( right - 26 - 2 - 8 )) $(( top + 9 )) ;;
+  esac
+}
+
+journey_window_manager() {
+  command -v openbox >/dev/null || fail "openbox is missing (scripts/install-deps.sh)"
+  seed_samples
+  step "a window manager draws the title bars, as in a new Wine prefix on a desktop"
+  setsid openbox --sm-disable </dev/null >/dev/null 2>&1 &
+  window_manager=$!
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d Y /f </dev/null >/dev/null 2>&1
+  sleep 1
+  kill -0 "$window_manager" 2>/dev/null || fail "openbox did not start"
+  start_zifferbox
+  xdotool key Down
+  expect state 'selected=1' 'name=Büro-Paket 2024'
+  step "the editor's caption strip: \"?\" opens its help, OK stores the change"
+  xdotool key ctrl+o
+  expect dialog 'dialog=Objekt bearbeiten' 'dialog.focus=1017'
+  xdotool type --delay 20 'Office-Paket'
+  expect dialog 'Edit.1017=Office-Paket'
+  click_caption 'Objekt bearbeiten' help
+  expect windows 'window=PegHelpWindow|Zifferbox-Hilfe - Objekt bearbeiten'
+  expect dialog 'dialog=Objekt bearbeiten'
+  click_caption 'Objekt bearbeiten' ok
+  expect dialog 'dialog=none'
+  expect state 'name=Office-Paket' 'serial=BP24-99812-ÄÖÜ'
+  step "the category list's OK closes it"
+  click_at 600 500  # the list, beside the help viewer that the window manager may have activated
+  expect state 'foreground=Zifferbox|Zifferbox'
+  xdotool key ctrl+l
+  expect dialog 'dialog=Kategorien'
+  click_caption 'Kategorien' ok
+  expect dialog 'dialog=none'
+  quit_zifferbox
+}
+
 case "$journey" in
-  first_start|new_object|filter_kept|copy|paste|delete|category_list|help|second_start|setup)
+  first_start|new_object|filter_kept|copy|paste|delete|category_list|help|second_start|setup|window_manager)
     fresh_settings
     "journey_$journey"
     echo "journey $journey: passed"

@@ -1,9 +1,9 @@
-#include "dialog_driver.h"
+#include "app_support/dialog_driver.h"
 #include "dialogs/about_box.h"
 #include "resources/resource.h"
 #include "shell/application.h"
 #include "store/object_database.h"
-#include "support/main_window_session.h"
+#include "app_support/main_window_session.h"
 #include "support/robot.h"
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "dialog_driver.h"
+#include "app_support/dialog_driver.h"
 #include "dialogs/category_list.h"
 #include "resources/resource.h"
 #include "shell/application.h"
 #include "shell/main_window.h"
 #include "store/category_database.h"
 #include "store/category_filter.h"
-#include "support/main_window_session.h"
+#include "app_support/main_window_session.h"
 #include "support/robot.h"
 #include <gtest/gtest.h>
 

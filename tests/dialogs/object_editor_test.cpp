@@ -1,11 +1,11 @@
-#include "dialog_driver.h"
+#include "app_support/dialog_driver.h"
 #include "dialogs/object_editor.h"
 #include "platform/store_file.h"
 #include "resources/resource.h"
 #include "shell/main_window.h"
 #include "store/category_filter.h"
 #include "store/object_database.h"
-#include "support/main_window_session.h"
+#include "app_support/main_window_session.h"
 #include "support/robot.h"
 #include "support/test_env.h"
 #include <gtest/gtest.h>

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <iostream>
 #include "fuzz_checks.h"
-#include "support/child_process.h"
 #include "support/test_env.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include "store/category_filter.h"
 #include "store/object_database.h"
 #include "store/settings_store.h"
-#include "support/main_window_session.h"
+#include "app_support/main_window_session.h"
 #include "support/test_env.h"
 
 namespace {

@@ -3,9 +3,10 @@
 // held by another process but named through another spelling of its path. Each run shows the
 // start-up error once, ends with 0 and leaves every file as it was.
 #include <gtest/gtest.h>
-#include "platform_store/store_test_support.h"
+#include "app_support/store_test_support.h"
 #include "support/child_process.h"
-#include "support/main_window_session.h"
+#include "support/message_boxes.h"
+#include "app_support/main_window_session.h"
 #include "support/test_env.h"
 
 namespace {

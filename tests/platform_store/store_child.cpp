@@ -12,8 +12,9 @@
 #include <random>
 #include <string>
 #include <vector>
+#include "app_support/store_test_support.h"
 #include "common/unique_handles.h"
-#include "platform_store/store_test_support.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -85,8 +86,6 @@ int RunRival()
         CeCloseDatabase(opened);
     return opened == INVALID_HANDLE_VALUE && created == 0 ? 0 : 1;
 }
-
-bool FileExists(const wchar_t *path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
 
 HANDLE OpenOrCreate()
 {

@@ -9,7 +9,7 @@
 #include "platform/store_file.h"
 #include "platform/store_log_format.h"
 #include "platform/store_log_reader.h"
-#include "platform_store/store_test_support.h"
+#include "app_support/store_test_support.h"
 #include "support/test_env.h"
 
 namespace {
@@ -147,7 +147,9 @@ TEST(ObjectStoreDurability, KilledWriterNeverLosesAcknowledgedCalls)
         lastSize = size;
     }
     DeleteFileW(ackPath.c_str());
-    EXPECT_GT(acknowledged, 100u) << "the writer hardly wrote anything";
+    // The cycles must reach a compaction, or they never killed the writer inside one. How many
+    // calls the writer gets done is a figure of make bench (store_acknowledged_calls_1s).
+    EXPECT_GT(shrinks, 0) << "no compaction ran in " << cycles << " cycles";
     std::cout << cycles << " kills survived, " << acknowledged << " acknowledged calls, " << state.size()
               << " records, " << shrinks << " compactions seen\n";
 }

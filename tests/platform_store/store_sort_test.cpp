@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <random>
-#include "platform_store/store_test_support.h"
+#include "app_support/store_test_support.h"
 #include "support/test_env.h"
 
 namespace {

@@ -53,19 +53,25 @@ bool Saw(const ProcedureLog &log, UINT message)
     return false;
 }
 
-// The caption's hit-test regions between the title and the close box, right to left.
+// The caption strip's hit-test regions right of the title, right to left.
 struct CaptionRegion {
     LRESULT hit;
     POINT center;  // screen coordinates
 };
 
+// The middle row of the caption strip at the top of the client area, in screen coordinates.
+int StripRow(HWND dialog)
+{
+    POINT client{0, 0};
+    ClientToScreen(dialog, &client);
+    return client.y + GetSystemMetrics(SM_CYCAPTION) / 2;
+}
+
 std::vector<CaptionRegion> CaptionButtonRegions(HWND dialog)
 {
     RECT window;
     GetWindowRect(dialog, &window);
-    POINT client{0, 0};
-    ClientToScreen(dialog, &client);
-    const int y = window.top + (client.y - window.top + (client.x - window.left)) / 2;
+    const int y = StripRow(dialog);
     std::vector<CaptionRegion> regions;
     int start = -1;
     LRESULT current = HTCAPTION;
@@ -106,10 +112,20 @@ protected:
 TEST_F(DeviceDialogTest, CaptionButtonsSendHelpAtOnceAndOk)
 {
     stylesToSet = WS_EX_CAPTIONOKBTN | WS_EX_CONTEXTHELP;
-    LONG_PTR styleAfterInit = -1;
+    LONG_PTR styleAfterInit = -1, windowStyle = -1;
+    LRESULT titleHit = 0;
+    int firstControlTop = -1;
     std::vector<CaptionRegion> regions;
     robot.OnDialog([&](HWND dialog) {
         styleAfterInit = GetWindowLongPtrW(dialog, GWL_EXSTYLE);
+        windowStyle = GetWindowLongPtrW(dialog, GWL_STYLE);
+        POINT title{10, 0};
+        ClientToScreen(dialog, &title);
+        titleHit = SendMessageW(dialog, WM_NCHITTEST, 0, MAKELPARAM(title.x, StripRow(dialog)));
+        RECT control;
+        GetWindowRect(GetWindow(dialog, GW_CHILD), &control);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT *>(&control), 2);
+        firstControlTop = control.top;
         regions = CaptionButtonRegions(dialog);
         if (regions.size() != 2) {
             SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
@@ -123,6 +139,10 @@ TEST_F(DeviceDialogTest, CaptionButtonsSendHelpAtOnceAndOk)
     EXPECT_EQ(logOuter.initParameter, 42);
     EXPECT_TRUE(Saw(logOuter, WM_SETFONT)) << "messages before WM_INITDIALOG reach the procedure too";
     EXPECT_EQ(styleAfterInit & (LONG_PTR)(WS_EX_CAPTIONOKBTN | WS_EX_CONTEXTHELP), 0);
+    // The platform's own frame: no system caption, a strip that moves the dialog, controls below it.
+    EXPECT_NE(windowStyle & WS_CAPTION, WS_CAPTION);
+    EXPECT_EQ(titleHit, HTCAPTION);
+    EXPECT_GE(firstControlTop, GetSystemMetrics(SM_CYCAPTION));
     ASSERT_EQ(regions.size(), 2u);
     EXPECT_EQ(logOuter.helps, 1);
     EXPECT_EQ(logOuter.commands, std::vector<int>{IDOK});
@@ -158,7 +178,17 @@ TEST_F(DeviceDialogTest, CloseBoxBecomesCancelAndNestedDialogsKeepTheirOwnProced
 {
     stylesToSet = WS_EX_CAPTIONOKBTN;
     robot.OnDialog([&](HWND outer) {
-        robot.OnDialog([](HWND inner) { SendMessageW(inner, WM_CLOSE, 0, 0); });
+        robot.OnDialog([](HWND inner) {
+            // A click on the strip's close box; without one the dialog would stay open.
+            RECT window;
+            GetWindowRect(inner, &window);
+            for (int x = window.right - 1; x >= window.left; --x) {
+                if (SendMessageW(inner, WM_NCHITTEST, 0, MAKELPARAM(x, StripRow(inner))) == HTCLOSE) {
+                    ClickCaption(inner, {HTCLOSE, {x - 4, StripRow(inner)}});
+                    break;
+                }
+            }
+        });
         RunDeviceDialog(GetModuleHandleW(nullptr), IDD_OBJECT_EDITOR, outer, InnerProcedure, 7);
         SendMessageW(outer, WM_CLOSE, 0, 0);
     });

@@ -1,4 +1,5 @@
 #include "help_document.h"
+#include "reading_font.h"
 #include "common/program_folder.h"
 #include "platform/help_viewer.h"
 #include "support/test_env.h"
@@ -92,6 +93,19 @@ void CloseHelpWindows()
             WaitForSingleObject(handle, 5000);
             CloseHandle(handle);
         }
+    }
+}
+
+// The viewer's fonts draw every character of the help file with glyphs of their own: German
+// quotes and umlauts never fall back to another face's glyph or a box.
+TEST(HelpDocument, ReadingFontsHaveAGlyphForEveryCharacterOfTheHelpFile)
+{
+    const HelpSection whole = ExtractHelpSection(DecodeUtf8(ReadWholeFile(ProgramFolder() + L"zifferbox.htp")), L"");
+    ASSERT_NE(whole.text.find(L'\u201C'), std::wstring::npos);
+    for (int weight : {FW_NORMAL, FW_BOLD}) {
+        HFONT font = CreateReadingFont(-13, weight, kGermanSample);
+        EXPECT_TRUE(FontHasGlyphs(font, whole.heading + whole.text)) << "weight " << weight;
+        DeleteObject(font);
     }
 }
 

@@ -1,7 +1,9 @@
 // The distribution end to end: setup.exe hands Zifferbox.ini to our CEAppMgr.exe, which puts
 // the handheld files into the emulated device folder; and CEAppMgr.exe's refusals.
-#include "message_box_robot.h"
-#include "setup_scratch.h"
+#include "manager_registration.h"
+#include "support/child_process.h"
+#include "support/message_boxes.h"
+#include "support/test_files.h"
 #include <gtest/gtest.h>
 
 namespace {
@@ -16,9 +18,9 @@ protected:
         dist = scratch + L"\\dist";
         device = scratch + L"\\device";
         MakeFolder(dist);
-        ASSERT_TRUE(CopyFileW(WindowsPath(SETUP_EXE).c_str(), (dist + L"\\setup.exe").c_str(), FALSE));
-        ASSERT_TRUE(CopyFileW(WindowsPath(CEAPPMGR_EXE).c_str(), (dist + L"\\CEAppMgr.exe").c_str(), FALSE));
-        ASSERT_TRUE(WriteWholeFile(dist + L"\\Zifferbox.ini", ReadWholeFile(WindowsPath(ZIFFERBOX_INI))));
+        ASSERT_TRUE(CopyFileW(WinePathOf(SETUP_EXE).c_str(), (dist + L"\\setup.exe").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW(WinePathOf(CEAPPMGR_EXE).c_str(), (dist + L"\\CEAppMgr.exe").c_str(), FALSE));
+        ASSERT_TRUE(WriteWholeFile(dist + L"\\Zifferbox.ini", ReadWholeFile(WinePathOf(ZIFFERBOX_INI))));
         UseCabinet(L"Zifferbox.cab");
         SetEnvironmentVariableW(L"ZIFFERBOX_DEVICE_DIR", device.c_str());
         SetEnvironmentVariableW(L"ZIFFERBOX_APPMGR_QUIET", L"1");
@@ -33,11 +35,11 @@ protected:
     // Puts one of the build's test cabinets into the distribution as Zifferbox.cab.
     void UseCabinet(const wchar_t *name)
     {
-        ASSERT_TRUE(CopyFileW((WindowsPath(PAYLOAD_DIR) + L"\\" + name).c_str(), (dist + L"\\Zifferbox.cab").c_str(),
+        ASSERT_TRUE(CopyFileW((WinePathOf(PAYLOAD_DIR) + L"\\" + name).c_str(), (dist + L"\\Zifferbox.cab").c_str(),
                               FALSE));
     }
 
-    std::string Payload(const wchar_t *name) { return ReadWholeFile(WindowsPath(PAYLOAD_DIR) + L"\\files\\" + name); }
+    std::string Payload(const wchar_t *name) { return ReadWholeFile(WinePathOf(PAYLOAD_DIR) + L"\\files\\" + name); }
     std::wstring Installed(const wchar_t *name) { return device + L"\\Programme\\Zifferbox\\" + name; }
 
     std::wstring scratch, dist, device;
@@ -46,8 +48,21 @@ protected:
 
 TEST_F(SetupInstallTest, SetupFromTheDistributionInstallsTheHandheldFiles)
 {
+    // The description in the manager's format, read as the manager reads it (Windows-1252 here).
+    const std::wstring ini = dist + L"\\Zifferbox.ini";
+    const struct {
+        const wchar_t *section, *key, *value;
+    } keys[] = {{L"CEAppManager", L"Component", L"Zifferbox"},
+                {L"Zifferbox", L"CabFiles", L"Zifferbox.cab"},
+                {L"Zifferbox", L"Description", L"Zifferbox - Nummern von Software, Geräten und anderen Dingen"}};
+    for (const auto &k : keys) {
+        wchar_t value[256] = L"";
+        GetPrivateProfileStringW(k.section, k.key, L"", value, 256, ini.c_str());
+        EXPECT_STREQ(value, k.value) << Narrow(k.key);
+    }
+
     ChildProcess registering(dist + L"\\CEAppMgr.exe", L"/register", dist);
-    ASSERT_EQ(registering.WaitForExit(10000), 0u);
+    ASSERT_EQ(registering.wait(10000), 0u);
     EXPECT_EQ(registration.Path(), dist + L"\\CEAppMgr.exe");
 
     ChildProcess setup(dist + L"\\setup.exe", L"", dist);
@@ -55,7 +70,7 @@ TEST_F(SetupInstallTest, SetupFromTheDistributionInstallsTheHandheldFiles)
     const SeenMessageBox question = WaitForMessageBox(setup.handle(), 10000);
     ASSERT_TRUE(question.box);
     PressButton(question.box, IDOK);
-    EXPECT_EQ(setup.WaitForExit(10000), 0u);
+    EXPECT_EQ(setup.wait(10000), 0u);
 
     bool complete = false;
     for (int i = 0; i < 500 && !complete; ++i) {
@@ -89,16 +104,18 @@ TEST_F(SetupInstallTest, ManagerRefusesBadInputAndLeavesTheInstalledCopyAsItWas)
         {"component that names a folder path",  L"Zifferbox.cab",
          "[CEAppManager]\r\nVersion=1.0\r\nComponent=..\\..\\Elsewhere\r\n", 2},
         {"cabinet outside the description's folder", L"Zifferbox.cab",
-         "[CEAppManager]\r\nVersion=1.0\r\nComponent=Zifferbox\r\n[Zifferbox]\r\nCabinetFiles=..\\Zifferbox.cab\r\n", 2},
+         "[CEAppManager]\r\nVersion=1.0\r\nComponent=Zifferbox\r\n[Zifferbox]\r\nCabFiles=..\\Zifferbox.cab\r\n", 2},
         {"cabinet missing", L"Zifferbox.cab",
-         "[CEAppManager]\r\nVersion=1.0\r\nComponent=Zifferbox\r\n[Zifferbox]\r\nCabinetFiles=Fehlt.cab\r\n", 3},
+         "[CEAppManager]\r\nVersion=1.0\r\nComponent=Zifferbox\r\n[Zifferbox]\r\nCabFiles=Fehlt.cab\r\n", 3},
+        {"second cabinet of the list missing", L"Zifferbox.cab",
+         "[CEAppManager]\r\nVersion=1.0\r\nComponent=Zifferbox\r\n[Zifferbox]\r\nCabFiles=Zifferbox.cab, Fehlt.cab\r\n", 3},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         UseCabinet(c.cabinet);
         WriteWholeFile(ini, c.description);
         ChildProcess manager(dist + L"\\CEAppMgr.exe", L"\"" + ini + L"\"", dist);
-        EXPECT_EQ(manager.WaitForExit(10000), c.exitCode);
+        EXPECT_EQ(manager.wait(10000), c.exitCode);
         for (const wchar_t *name : HANDHELD_FILES)
             EXPECT_EQ(ReadWholeFile(Installed(name)), "installed before") << Narrow(name);
         EXPECT_FALSE(FileExists(device + L"\\Programme\\Zifferbox.neu"));

@@ -1,7 +1,9 @@
 // setup.exe runs as a child process; its boxes are read and answered from outside, and a
 // recording manager registered under App Paths shows what setup hands over.
-#include "message_box_robot.h"
-#include "setup_scratch.h"
+#include "manager_registration.h"
+#include "support/child_process.h"
+#include "support/message_boxes.h"
+#include "support/test_files.h"
 #include <gtest/gtest.h>
 #include <functional>
 
@@ -25,12 +27,12 @@ protected:
         scratch = FreshScratchFolder(testing::UnitTest::GetInstance()->current_test_info()->name());
         medium = scratch + L"\\medium";
         MakeFolder(medium);
-        ASSERT_TRUE(CopyFileW(WindowsPath(SETUP_EXE).c_str(), (medium + L"\\setup.exe").c_str(), FALSE));
-        ASSERT_TRUE(WriteWholeFile(medium + L"\\Zifferbox.ini", ReadWholeFile(WindowsPath(ZIFFERBOX_INI))));
+        ASSERT_TRUE(CopyFileW(WinePathOf(SETUP_EXE).c_str(), (medium + L"\\setup.exe").c_str(), FALSE));
+        ASSERT_TRUE(WriteWholeFile(medium + L"\\Zifferbox.ini", ReadWholeFile(WinePathOf(ZIFFERBOX_INI))));
         managerFolder = scratch + L"\\manager";
         MakeFolder(managerFolder);
         recorder = managerFolder + L"\\recording_manager.exe";
-        ASSERT_TRUE(CopyFileW(WindowsPath(RECORDER_EXE).c_str(), recorder.c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW(WinePathOf(RECORDER_EXE).c_str(), recorder.c_str(), FALSE));
         recordFile = scratch + L"\\record.txt";
         SetEnvironmentVariableW(L"ZB_RECORD_FILE", recordFile.c_str());
     }
@@ -93,11 +95,17 @@ TEST_F(SetupLauncherTest, CancelEndsWithoutAskingTheRegistryOrStartingTheManager
     };
     for (const auto &arrange : arrangements) {
         NewRecorderRelease();
+        // Recorders of earlier cases end once released; then any recorder running belongs to this run.
+        for (int i = 0; i < 250 && ProcessRunning(L"recording_manager.exe"); ++i)
+            Sleep(20);
+        ASSERT_FALSE(ProcessRunning(L"recording_manager.exe"));
         arrange();
         ChildProcess setup(medium + L"\\setup.exe", L"", medium);
         AskAndAnswer(setup, IDCANCEL);
-        EXPECT_EQ(setup.WaitForExit(5000), 0u);
-        Sleep(300);
+        EXPECT_EQ(setup.wait(5000), 0u);
+        // A recorder setup started is still running now (it waits for our release), and that
+        // proves the check at once: no waiting for a file that could come later.
+        EXPECT_FALSE(ProcessRunning(L"recording_manager.exe"));
         EXPECT_FALSE(FileExists(recordFile));
     }
 }
@@ -160,7 +168,7 @@ TEST_F(SetupLauncherTest, EachFaultEndsInItsErrorBoxWithTheStatusWindowHiddenAnd
         const HWND status = FindProcessWindow(GetProcessId(setup.handle()), L"SetupClass", false);
         EXPECT_TRUE(status && !IsWindowVisible(status));
         PressButton(error.box, IDOK);
-        EXPECT_EQ(setup.WaitForExit(5000), 0u);
+        EXPECT_EQ(setup.wait(5000), 0u);
         EXPECT_FALSE(FileExists(recordFile));
     }
 }
@@ -204,7 +212,7 @@ TEST_F(SetupLauncherTest, StartsTheManagerWithTheQuotedDescriptionPathAndEndsAtO
         ChildProcess setup(medium + L"\\setup.exe", L"", c.currentDirectory);
         AskAndAnswer(setup, IDOK);
         // The recorder waits for our release, so setup ending now shows it did not wait.
-        EXPECT_EQ(setup.WaitForExit(10000), 0u);
+        EXPECT_EQ(setup.wait(10000), 0u);
         EXPECT_EQ(WaitForMessageBox(setup.handle(), 0).box, nullptr);
         for (int i = 0; i < 250 && !FileExists(recordFile); ++i)
             Sleep(20);

@@ -7,6 +7,7 @@
 #include "shell/main_window.h"
 #include "store/category_filter.h"
 #include <gtest/gtest.h>
+#include <cstring>
 
 using Names = std::vector<std::wstring>;
 
@@ -63,8 +64,19 @@ TEST(ClipboardExchange, CopyWritesTheShownObjectLineByLine)
     Command(IDM_COPY);
     EXPECT_EQ(ClipboardText(), L"Editor\r\n123-456\r\n\r\nSoftware\r\n");
     SelectObject(1);
+    // Leave garbage where the next block is likely to come from: none of it may reach the clipboard.
+    for (size_t size : {36u, 48u}) {
+        HGLOBAL dirty = GlobalAlloc(GMEM_MOVEABLE, size);
+        memset(GlobalLock(dirty), 0x2d, size);
+        GlobalUnlock(dirty);
+        GlobalFree(dirty);
+    }
     Command(IDM_COPY);
     EXPECT_EQ(ClipboardText(), L"Zange\r\nZ\r\n\r\n\r\n");
+    const std::wstring block = ClipboardBlock();
+    ASSERT_GT(block.size(), ClipboardText().size());
+    EXPECT_EQ(block.find_first_not_of(L'\0', ClipboardText().size()), std::wstring::npos)
+        << "characters after the terminator";
     EXPECT_TRUE(MenuItemEnabled(IDM_PASTE));
     EXPECT_EQ(ListedNames().size(), 2u);
     EXPECT_EQ(SelectedPosition(), 1);

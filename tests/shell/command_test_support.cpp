@@ -1,4 +1,5 @@
 #include "command_test_support.h"
+#include "resources/resource.h"
 #include "shell/application.h"
 
 const std::vector<SessionObject> threeObjects = {
@@ -23,23 +24,40 @@ void PutClipboardText(const std::wstring &text, bool terminate)
     CloseClipboard();
 }
 
-std::wstring ClipboardText()
+std::wstring ClipboardBlock()
 {
-    std::wstring text;
+    std::wstring block;
     if (!OpenClipboard(nullptr))
         return L"<not open>";
     HANDLE data = GetClipboardData(CF_UNICODETEXT);
     if (const wchar_t *chars = data ? static_cast<const wchar_t *>(GlobalLock(data)) : nullptr) {
-        text.assign(chars, wcsnlen(chars, GlobalSize(data) / sizeof(wchar_t)));
+        block.assign(chars, GlobalSize(data) / sizeof(wchar_t));
         GlobalUnlock(data);
     }
     CloseClipboard();
-    return text;
+    return block;
+}
+
+std::wstring ClipboardText()
+{
+    const std::wstring block = ClipboardBlock();
+    return block.substr(0, wcsnlen(block.c_str(), block.size()));
 }
 
 void Command(int id)
 {
     SendMessageW(mainWindow, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+
+void AwaitAboutSentinel(Robot &robot)
+{
+    bool closed = false;
+    robot.OnDialog([&closed](HWND dialog) {
+        closed = true;
+        SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+    });
+    PostMessageW(mainWindow, WM_COMMAND, MAKEWPARAM(IDM_ABOUT, 0), 0);
+    Robot::PumpUntil([&closed] { return closed; });
 }
 
 namespace {

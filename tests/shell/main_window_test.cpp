@@ -2,7 +2,7 @@
 #include "shell/application.h"
 #include "shell/main_window.h"
 #include "store/category_filter.h"
-#include "support/main_window_session.h"
+#include "app_support/main_window_session.h"
 #include "support/robot.h"
 #include "support/test_env.h"
 #include <tlhelp32.h>

@@ -105,10 +105,14 @@ TEST(ObjectCommands, ModifyAndDuplicateWithoutSelectionChangeNothing)
     Robot robot;
     robot.SetFallback(300);
     for (int command : {IDM_MODIFY, IDM_DUPLICATE}) {
+        SCOPED_TRACE(command);
+        const size_t seen = robot.Seen().size();
         Command(command);
-        Robot::Pump(400);
+        AwaitAboutSentinel(robot);
+        ASSERT_EQ(robot.Seen().size(), seen + 1) << "a window besides the About box";
+        EXPECT_EQ(robot.Seen().back().caption, L"Info");
     }
-    EXPECT_TRUE(robot.Seen().empty());
+    EXPECT_EQ(robot.Unexpected(), 0u);
     EXPECT_EQ(StoredObjects(), before);
 }
 
@@ -235,8 +239,10 @@ TEST(ObjectCommands, DuplicateStopsWhenItsCopyFails)
         ClipboardBlocker busy;
         Command(IDM_DUPLICATE);
     }
-    Robot::Pump(200);
-    EXPECT_EQ(robot.Seen().size(), 1u);
+    AwaitAboutSentinel(robot);
+    ASSERT_EQ(robot.Seen().size(), 2u) << "the copy's error box, then the About box, and nothing between";
+    EXPECT_EQ(robot.Seen()[0].kind, SeenWindow::MessageBox);
+    EXPECT_EQ(robot.Seen()[1].caption, L"Info");
     EXPECT_EQ(StoredObjects().size(), 3u);
 }
 

@@ -1,6 +1,7 @@
 // The real zifferbox.exe as separate processes: single instance, the start-up error, exit codes.
 #include "support/child_process.h"
-#include "support/main_window_session.h"
+#include "support/message_boxes.h"
+#include "app_support/main_window_session.h"
 #include "support/test_env.h"
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "store_fixture.h"
-#include "support/main_window_session.h"
+#include "app_support/main_window_session.h"
 #include "support/test_env.h"
 
 namespace {

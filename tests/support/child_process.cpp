@@ -1,13 +1,6 @@
 #include "support/child_process.h"
+#include <tlhelp32.h>
 #include <vector>
-
-std::wstring WinePathOf(const char *unixPath)
-{
-    std::wstring path = L"Z:";
-    for (const char *c = unixPath; *c; ++c)
-        path += (*c == '/') ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(*c));
-    return path;
-}
 
 ChildProcess::ChildProcess(const std::wstring &program, const std::wstring &arguments,
                            const std::wstring &currentDirectory)
@@ -17,7 +10,8 @@ ChildProcess::ChildProcess(const std::wstring &program, const std::wstring &argu
         commandLine += L" " + arguments;
     std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
     writable.push_back(L'\0');
-    STARTUPINFOW startup = {sizeof startup};
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
     if (CreateProcessW(program.c_str(), writable.data(), nullptr, nullptr, FALSE, 0, nullptr,
                        currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup, &info)) {
@@ -47,10 +41,22 @@ DWORD ChildProcess::wait(DWORD timeoutMs)
     return code;
 }
 
+HWND ChildProcess::waitForWindow(const wchar_t *className, DWORD timeoutMs) const
+{
+    const DWORD start = GetTickCount();
+    do {
+        if (HWND found = FindProcessWindow(processId, className, true))
+            return found;
+        Sleep(50);
+    } while (GetTickCount() - start < timeoutMs);
+    return nullptr;
+}
+
 namespace {
 struct WindowSearch {
     DWORD processId;
     const wchar_t *className;
+    bool visibleOnly;
     HWND found;
 };
 
@@ -59,7 +65,7 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter)
     auto *search = reinterpret_cast<WindowSearch *>(parameter);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    if (owner != search->processId || !IsWindowVisible(window))
+    if (owner != search->processId || (search->visibleOnly && !IsWindowVisible(window)))
         return TRUE;
     WCHAR name[256] = L"";
     GetClassNameW(window, name, 256);
@@ -70,27 +76,23 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter)
 }
 }  // namespace
 
-HWND ChildProcess::waitForWindow(const wchar_t *className, DWORD timeoutMs) const
+HWND FindProcessWindow(DWORD processId, const wchar_t *className, bool visibleOnly)
 {
-    const DWORD start = GetTickCount();
-    do {
-        WindowSearch search = {processId, className, nullptr};
-        EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found)
-            return search.found;
-        Sleep(50);
-    } while (GetTickCount() - start < timeoutMs);
-    return nullptr;
+    WindowSearch search = {processId, className, visibleOnly, nullptr};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
-std::wstring MessageBoxText(HWND box)
+bool ProcessRunning(const wchar_t *exeName)
 {
-    WCHAR text[1024] = L"";
-    GetDlgItemTextW(box, 0xFFFF, text, 1024);
-    return text;
-}
-
-void PressButton(HWND box, int id)
-{
-    PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return false;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    bool running = false;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !running; more = Process32NextW(snapshot, &entry))
+        running = lstrcmpiW(entry.szExeFile, exeName) == 0;
+    CloseHandle(snapshot);
+    return running;
 }

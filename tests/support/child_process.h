@@ -3,9 +3,6 @@
 #include <windows.h>
 #include <string>
 
-// A Unix path of the build (as CMake knows it) as the Windows path Wine maps it to.
-std::wstring WinePathOf(const char *unixPath);
-
 class ChildProcess {
 public:
     ChildProcess(const std::wstring &program, const std::wstring &arguments = L"",
@@ -16,6 +13,7 @@ public:
 
     bool started() const { return process != nullptr; }
     DWORD id() const { return processId; }
+    HANDLE handle() const { return process; }
     // Waits for the end; returns the exit code, or STILL_ACTIVE after the timeout.
     DWORD wait(DWORD timeoutMs);
     // A visible top-level window of this process with the class (null: any), or null after the timeout.
@@ -26,7 +24,7 @@ private:
     DWORD processId = 0;
 };
 
-// The text of a message box (its static control) and its caption.
-std::wstring MessageBoxText(HWND box);
-// Presses a message box button by its id (IDOK, IDCANCEL).
-void PressButton(HWND box, int id);
+// First top-level window of the process with the class (null: any, case ignored), or null.
+HWND FindProcessWindow(DWORD processId, const wchar_t *className, bool visibleOnly);
+// True while a process with this executable file name runs.
+bool ProcessRunning(const wchar_t *exeName);

@@ -146,13 +146,14 @@ InstallReport InstallFromDescription(const std::wstring &descriptionPath)
     report.component = ProfileString(L"CEAppManager", L"Component", description);
     if (!IsPlainName(report.component))
         return Failure(report, InstallResult::DescriptionIncomplete, L"Component=" + report.component);
-    const std::vector<std::wstring> cabinets =
-        SplitList(ProfileString(report.component.c_str(), L"CabinetFiles", description));
+    // CabFiles is the manager's key; media written before named it CabinetFiles.
+    std::vector<std::wstring> cabinets = SplitList(ProfileString(report.component.c_str(), L"CabFiles", description));
+    if (cabinets.empty()) cabinets = SplitList(ProfileString(report.component.c_str(), L"CabinetFiles", description));
     if (cabinets.empty())
-        return Failure(report, InstallResult::DescriptionIncomplete, L"[" + report.component + L"] CabinetFiles");
+        return Failure(report, InstallResult::DescriptionIncomplete, L"[" + report.component + L"] CabFiles");
     for (const std::wstring &cabinet : cabinets) {
         if (!IsPlainName(cabinet))
-            return Failure(report, InstallResult::DescriptionIncomplete, L"CabinetFiles=" + cabinet);
+            return Failure(report, InstallResult::DescriptionIncomplete, L"CabFiles=" + cabinet);
         if (!IsFile(FolderOf(description) + L"\\" + cabinet))
             return Failure(report, InstallResult::CabinetUnreadable, FolderOf(description) + L"\\" + cabinet);
     }

@@ -2,7 +2,7 @@
 //
 // The description ("Zifferbox.ini"):
 //   [CEAppManager]  Version=1.0, Component=<name>
-//   [<name>]        Description=<text>, CabinetFiles=<cab>[,<cab>...]  (beside the .ini)
+//   [<name>]        Description=<text>, CabFiles=<cab>[,<cab>...]  (beside the .ini)
 // The files of the cabinets land in <device>\Programme\<name>, where <device> is the folder named
 // by the environment variable ZIFFERBOX_DEVICE_DIR, else %LOCALAPPDATA%\Zifferbox Device.
 #pragma once

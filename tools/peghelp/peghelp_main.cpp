@@ -2,6 +2,7 @@
 // relative to this program's folder unless absolute) and shows that section of the HTML help
 // file. A second start hands its argument to the window already open.
 #include "help_document.h"
+#include "reading_font.h"
 #include "common/program_folder.h"
 #include "common/unique_handles.h"
 #include <windows.h>
@@ -140,17 +141,6 @@ LRESULT CALLBACK HelpWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-HFONT CreateTahoma(int height, int weight)
-{
-    LOGFONTW font{};
-    font.lfHeight = height;
-    font.lfWeight = weight;
-    font.lfCharSet = DEFAULT_CHARSET;
-    font.lfQuality = DEFAULT_QUALITY;
-    lstrcpynW(font.lfFaceName, L"Tahoma", LF_FACESIZE);
-    return CreateFontIndirectW(&font);
-}
-
 std::wstring ArgumentOfCommandLine()
 {
     int count = 0;
@@ -180,8 +170,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
     wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
     wc.lpszClassName = kWindowClass;
     if (!RegisterClassW(&wc)) return 1;
-    headingFont.reset(CreateTahoma(-17, FW_BOLD));
-    bodyFont.reset(CreateTahoma(-13, FW_NORMAL));
+    headingFont.reset(CreateReadingFont(-17, FW_BOLD, kGermanSample));
+    bodyFont.reset(CreateReadingFont(-13, FW_NORMAL, kGermanSample));
 
     HWND window = CreateWindowExW(0, kWindowClass, kTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 380,
                                   440, nullptr, nullptr, instance, const_cast<WCHAR *>(argument.c_str()));

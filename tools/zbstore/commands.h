@@ -27,6 +27,8 @@ int RunImport(const Options &options);
 // Shared by the commands: the store read for reading, or an exit code with the reason printed.
 struct StoreReading;
 int LoadStoreForReading(const Options &options, bool salvage, StoreReading &reading);
+// The same for commands that need the whole store: damage is refused, saying what it stops.
+int LoadSoundStore(const Options &options, StoreReading &reading, const char *refused);
 // Refuses an OUTPUT that exists (without --force), is a folder or is the store itself.
 int CheckOutput(const Options &options);
 std::string SystemMessage(unsigned long error);

@@ -37,14 +37,8 @@ int RunExport(const Options &options)
         if (const int refused = CheckOutput(options))
             return refused;
     StoreReading reading;
-    if (const int failed = LoadStoreForReading(options, false, reading))
+    if (const int failed = LoadSoundStore(options, reading, "exportieren Sie aus dem geretteten Speicher"))
         return failed;
-    if (reading.Damaged()) {
-        PrintError("Fehler: der Speicher ist ab Byte " + std::to_string(reading.damage.front().begin) +
-                   " beschädigt. \"zbstore recover AUSGABE\" rettet die intakten Einträge; exportieren Sie dann "
-                   "aus dem geretteten Speicher.\n");
-        return kExitInvalid;
-    }
     const StoreContents contents = ContentsOf(reading.model);
     const std::string bytes = options.format == "csv" ? WriteObjectsCsv(contents.objects)
                                                       : WriteObjectsHtml(contents.objects, contents.categories);

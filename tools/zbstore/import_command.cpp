@@ -137,14 +137,8 @@ int RunImport(const Options &options)
     std::string storeBytes;
     if (FileExists(options.store)) {
         StoreReading reading;
-        if (const int failed = LoadStoreForReading(options, false, reading))
+        if (const int failed = LoadSoundStore(options, reading, "es wird nichts importiert"))
             return failed;
-        if (reading.Damaged()) {
-            PrintError("Fehler: der Speicher ist ab Byte " + std::to_string(reading.damage.front().begin) +
-                       " beschädigt; es wird nichts importiert. \"zbstore recover AUSGABE\" rettet die intakten "
-                       "Einträge.\n");
-            return kExitInvalid;
-        }
         if (!ReadStoreBytes(options.store, storeBytes))
             return kExitInvalid;
         if (reading.header != StoreScanStatus::Valid)

@@ -114,14 +114,8 @@ int RunBackup(const Options &options)
     if (const int refused = CheckOutput(options))
         return refused;
     StoreReading reading;
-    if (const int failed = LoadStoreForReading(options, false, reading))
+    if (const int failed = LoadSoundStore(options, reading, "eine Sicherung wäre es auch"))
         return failed;
-    if (reading.Damaged()) {
-        PrintError("Fehler: der Speicher ist ab Byte " + std::to_string(reading.damage.front().begin) +
-                   " beschädigt; eine Sicherung wäre es auch. \"zbstore recover AUSGABE\" rettet die intakten "
-                   "Einträge.\n");
-        return kExitInvalid;
-    }
     std::string bytes;
     if (!ReadStoreBytes(options.store, bytes))
         return kExitInvalid;

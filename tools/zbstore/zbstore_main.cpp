@@ -116,6 +116,17 @@ int LoadStoreForReading(const Options &options, bool salvage, StoreReading &read
     return kExitDone;
 }
 
+int LoadSoundStore(const Options &options, StoreReading &reading, const char *refused)
+{
+    if (const int failed = LoadStoreForReading(options, false, reading))
+        return failed;
+    if (!reading.Damaged())
+        return kExitDone;
+    PrintError("Fehler: der Speicher ist ab Byte " + std::to_string(reading.damage.front().begin) + " beschädigt; " +
+               refused + ". \"zbstore recover AUSGABE\" rettet die intakten Einträge.\n");
+    return kExitInvalid;
+}
+
 int CheckOutput(const Options &options)
 {
     std::string refusal;

@@ -1,4 +1,4 @@
-#include "support/main_window_session.h"
+#include "app_support/main_window_session.h"
 #include "shell/application.h"
 #include "shell/main_window.h"
 #include "store/category_database.h"

@@ -1,5 +1,5 @@
-// Watches another process's windows and answers its message boxes from outside, the way a
-// user would: finds the box, reads caption, text, buttons and owner, and presses a button.
+// Answers another process's message boxes from outside, the way a user would: finds the box,
+// reads caption, text, buttons and owner, and presses a button.
 #pragma once
 #include <windows.h>
 #include <string>
@@ -14,12 +14,10 @@ struct SeenMessageBox {
     bool hasIcon = false;
 };
 
-// First top-level window of class className that belongs to process processId, or null.
-HWND FindProcessWindow(DWORD processId, const wchar_t *className, bool visibleOnly);
-
 // Waits up to timeoutMs for a visible message box of the process; box is null when none came
 // (or the process ended first).
 SeenMessageBox WaitForMessageBox(HANDLE process, DWORD timeoutMs);
-
-// Presses IDOK or IDCANCEL of a box seen above and waits until the box is gone.
+// The text of a message box (its static control).
+std::wstring MessageBoxText(HWND box);
+// Presses a button of the box by its id (IDOK, IDCANCEL) and waits until the box is gone.
 void PressButton(HWND box, int id);

@@ -1,14 +1,8 @@
-#include "message_box_robot.h"
+#include "support/message_boxes.h"
 #include <algorithm>
+#include "support/child_process.h"
 
 namespace {
-
-struct WindowSearch {
-    DWORD processId;
-    const wchar_t *className;
-    bool visibleOnly;
-    HWND found;
-};
 
 std::wstring ClassOf(HWND window)
 {
@@ -23,19 +17,6 @@ std::wstring TextOf(HWND window)
     std::wstring text(length + 1, L'\0');
     text.resize(GetWindowTextW(window, &text[0], length + 1));
     return text;
-}
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM context)
-{
-    auto *search = reinterpret_cast<WindowSearch *>(context);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != search->processId || ClassOf(window) != search->className)
-        return TRUE;
-    if (search->visibleOnly && !IsWindowVisible(window))
-        return TRUE;
-    search->found = window;
-    return FALSE;
 }
 
 BOOL CALLBACK CollectChild(HWND child, LPARAM context)
@@ -58,19 +39,13 @@ BOOL CALLBACK CollectChild(HWND child, LPARAM context)
 
 }  // namespace
 
-HWND FindProcessWindow(DWORD processId, const wchar_t *className, bool visibleOnly)
-{
-    WindowSearch search = {processId, className, visibleOnly, nullptr};
-    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 SeenMessageBox WaitForMessageBox(HANDLE process, DWORD timeoutMs)
 {
     SeenMessageBox seen;
     const DWORD processId = GetProcessId(process);
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (GetTickCount64() < deadline) {
+    // Looks at least once, so a zero timeout asks "is a box there now?".
+    do {
         HWND box = FindProcessWindow(processId, L"#32770", true);
         if (box) {
             // Give the box a moment to finish its WM_INITDIALOG (text, hidden buttons).
@@ -84,8 +59,15 @@ SeenMessageBox WaitForMessageBox(HANDLE process, DWORD timeoutMs)
         }
         if (WaitForSingleObject(process, 20) == WAIT_OBJECT_0)
             break;
-    }
+    } while (GetTickCount64() < deadline);
     return seen;
+}
+
+std::wstring MessageBoxText(HWND box)
+{
+    WCHAR text[1024] = L"";
+    GetDlgItemTextW(box, 0xFFFF, text, 1024);
+    return text;
 }
 
 void PressButton(HWND box, int id)

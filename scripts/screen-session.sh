@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# The desktop the acceptance journeys and the UI figures run on: an Xvfb screen and a Wine
-# prefix of its own with the X11 driver, so the programs get real X input and real painting.
-#   session.sh start   starts Xvfb and the prefix's wineserver; writes session.env
-#   session.sh stop    ends both
+# The desktop the acceptance journeys, the UI figures and the screenshots run on: an Xvfb screen
+# and a Wine prefix of its own with the X11 driver, so the programs get real X input and real
+# painting.
+#   screen-session.sh start   starts Xvfb and the prefix's wineserver; writes session.env
+#   screen-session.sh stop    ends both
 # BUILD_DIR names the build tree (default: build beside the sources); ZB_ACCEPT_STATE and
 # ZB_ACCEPT_PREFIX give another session its own folder and prefix.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/../.." && pwd)
+root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
-state=${ZB_ACCEPT_STATE:-$build/tests/acceptance}
+state=${ZB_ACCEPT_STATE:-$build/screen-session}
 env_file=$state/session.env
 export ZB_WINEPREFIX=${ZB_ACCEPT_PREFIX:-$build/wineprefix-acceptance}
 export ZB_DISPLAY=x11
@@ -36,7 +37,8 @@ start() {
   # Xvfb picks a free display itself and writes its number to the descriptor.
   local number_file=$state/xvfb.display
   rm -f "$number_file"
-  setsid Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$number_file" </dev/null >/dev/null 2>&1 &
+  # -noreset: the server would drop the keyboard layout below when its last client disconnects.
+  setsid Xvfb -displayfd 3 -noreset -screen 0 800x600x24 -nolisten tcp 3>"$number_file" </dev/null >/dev/null 2>&1 &
   local xvfb_pid=$!
   for _ in $(seq 100); do [ -s "$number_file" ] && break; sleep 0.1; done
   [ -s "$number_file" ] || { echo "session: Xvfb did not start" >&2; kill "$xvfb_pid" 2>/dev/null; exit 1; }

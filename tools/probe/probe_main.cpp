@@ -13,6 +13,8 @@
 //                                     until every line is shown; "!line" must be absent and
 //                                     "line*" matches by its beginning. Exit 1 and the last
 //                                     reading on timeout.
+//   probe post-select <n>            posts LB_SETCURSEL n to the main window's list: a sentinel
+//                                     that shows once Zifferbox handled what was posted before
 //   probe idle-window                 a trivial window with one list entry (start baseline)
 //   probe figure <name> ...           UI figures, see probe_figures.h
 #include "probe_figures.h"
@@ -137,12 +139,16 @@ int wmain(int argc, wchar_t **argv)
                   std::to_wstring(area.left) + L"+" + std::to_wstring(area.top));
         return 0;
     }
+    if (command == L"post-select" && argc == 3) {
+        const MainParts parts = FindMainParts(FindMainWindow());
+        return parts.list && PostMessageW(parts.list, LB_SETCURSEL, _wtoi(argv[2]), 0) ? 0 : 1;
+    }
     if (command == L"expect")
         return Expect(argc, argv);
     if (command == L"idle-window")
         return IdleWindow();
     if (command == L"figure")
         return RunFigure(argc, argv);
-    PrintLine(L"usage: probe state|dialog|windows|clip|clip-set|point|rect|expect|idle-window|figure ...");
+    PrintLine(L"usage: probe state|dialog|windows|clip|clip-set|point|rect|post-select|expect|idle-window|figure ...");
     return 2;
 }

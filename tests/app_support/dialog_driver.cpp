@@ -1,4 +1,4 @@
-#include "dialog_driver.h"
+#include "app_support/dialog_driver.h"
 #include "shell/main_window.h"
 #include "store/category_database.h"
 #include "store/category_filter.h"

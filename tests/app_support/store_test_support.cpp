@@ -1,4 +1,4 @@
-#include "platform_store/store_test_support.h"
+#include "app_support/store_test_support.h"
 
 CEOID CreateTextDatabase(const wchar_t *name, CEPROPID sortProp, DWORD sortFlags)
 {
