@@ -20,7 +20,7 @@ done
 "$root/scripts/wine-session.sh" stop
 
 work=$build/bench/scaling
-probe=$build/tests/acceptance/probe.exe
+probe=$build/tools/probe/probe.exe
 mkdir -p "$work"
 export ZB_ACCEPT_STATE=$work ZB_ACCEPT_PREFIX=$build/wineprefix-bench BUILD_DIR=$build ZB_ACCEPT_UNMANAGED=1
 "$root/scripts/screen-session.sh" start >/dev/null
