@@ -11,7 +11,7 @@ declare -A figure
 
 "$root/scripts/wine-session.sh" start
 for n in "${counts[@]}"; do
-  out=$("$root/scripts/wine-run" "$build/bench/store_classes_bench.exe" "$n")
+  out=$("$root/scripts/wine-run" "$build/bench/store_classes_bench.exe" "$n" | tr -d '\r')
   for name in classes_open_both_databases classes_fill_name_list_all classes_read_last_position_category \
               classes_durable_write_new_avg; do
     figure[$name,$n]=$(sed -n "s/^$name: \([0-9.]*\) ms$/\1/p" <<<"$out")
@@ -35,7 +35,7 @@ for n in "${counts[@]}"; do
   rm -f "$store"
   ZIFFERBOX_OBJECT_STORE="Z:$(echo "$store" | tr / '\\')" wine "$build/tools/seedstore/seedstore.exe" "$n"
   wine reg delete 'HKCU\Software\Brenvo\Zifferbox' /f </dev/null >/dev/null 2>&1 || true
-  out=$(ZIFFERBOX_OBJECT_STORE="Z:$(echo "$store" | tr / '\\')" wine "$probe" figure start "$build/app/zifferbox.exe" 3)
+  out=$(ZIFFERBOX_OBJECT_STORE="Z:$(echo "$store" | tr / '\\')" wine "$probe" figure start "$build/app/zifferbox.exe" 3 | tr -d '\r')
   figure[start,$n]=$(sed -n 's/^ui_start_filled_window_net: \([0-9.]*\) ms$/\1/p' <<<"$out")
 done
 
