@@ -84,16 +84,17 @@ struct FileSearchTraits {
 };
 using UniqueFileSearch = UniqueResource<FileSearchTraits>;
 
-// The device context of a whole window, caption included, given back when it goes.
-class WindowDC {
+// The device context of a window's client area (of the screen for no window), given back when
+// it goes.
+class ClientDC {
 public:
-    explicit WindowDC(HWND window) : window_(window), dc_(GetWindowDC(window)) {}
-    ~WindowDC()
+    explicit ClientDC(HWND window = nullptr) : window_(window), dc_(GetDC(window)) {}
+    ~ClientDC()
     {
         if (dc_) ReleaseDC(window_, dc_);
     }
-    WindowDC(const WindowDC &) = delete;
-    WindowDC &operator=(const WindowDC &) = delete;
+    ClientDC(const ClientDC &) = delete;
+    ClientDC &operator=(const ClientDC &) = delete;
     HDC get() const { return dc_; }
 
 private:

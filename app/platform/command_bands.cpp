@@ -1,7 +1,7 @@
 // The band strip: a rebar across the top of the main window whose bands each hold one command
 // bar (a desktop toolbar), plus the adornment band with the help and close buttons at the right.
 #include "platform/command_bands.h"
-#include "platform/help_request.h"
+#include "platform/band_adornments.h"
 #include "platform/menu_bar.h"
 #include <algorithm>
 #include <cwchar>
@@ -13,12 +13,9 @@ namespace {
 
 constexpr UINT_PTR kSubclassId = 0x5A42;
 constexpr UINT kAdornmentBandId = 0xADD;
-constexpr int kAdornmentHelpId = 1;
-constexpr int kAdornmentCloseId = 2;
 constexpr size_t kMaxToolTips = 256;
 constexpr size_t kMaxToolTipLength = 256;
 constexpr int kComboVisibleItems = 10;
-const WCHAR kAdornmentClass[] = L"ZifferboxAdornments";
 // The subclass's state hangs on the window as a property as well, so that it can be found from
 // the handle.
 const WCHAR kBandsProperty[] = L"ZifferboxCommandBands";
@@ -216,71 +213,6 @@ HWND CreateCommandBar(HWND bands, HINSTANCE instance, UINT id)
     return Subclass(bar, kBarProperty, CommandBarProc, std::make_unique<CommandBarState>());
 }
 
-// ---- adornments ------------------------------------------------------------------------------
-
-constexpr int kAdornmentSize = 20;
-constexpr int kAdornmentGap = 2;
-
-void LayoutAdornments(HWND window)
-{
-    RECT client;
-    GetClientRect(window, &client);
-    int x = client.right - kAdornmentGap;
-    const int y = std::max(0, (int)(client.bottom - kAdornmentSize) / 2);
-    // Right to left: close at the very end, help before it.
-    for (int id : {kAdornmentCloseId, kAdornmentHelpId}) {
-        HWND button = GetDlgItem(window, id);
-        if (!button) continue;
-        x -= kAdornmentSize;
-        SetWindowPos(button, nullptr, x, y, kAdornmentSize, kAdornmentSize, SWP_NOZORDER | SWP_NOACTIVATE);
-        x -= kAdornmentGap;
-    }
-}
-
-void OnAdornmentCommand(HWND window, int id)
-{
-    HWND main = GetAncestor(window, GA_ROOT);
-    if (id == kAdornmentHelpId) {
-        SendHelpRequest(main);
-    } else if (id == kAdornmentCloseId) {
-        // Posted: closing destroys this button while its click is still being handled.
-        PostMessageW(main, WM_CLOSE, 0, 0);
-    }
-}
-
-LRESULT CALLBACK AdornmentsProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    switch (message) {
-    case WM_SIZE:
-        LayoutAdornments(window);
-        return 0;
-    case WM_COMMAND:
-        if (HIWORD(wParam) == BN_CLICKED) OnAdornmentCommand(window, LOWORD(wParam));
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-bool RegisterAdornmentClass(HINSTANCE instance)
-{
-    WNDCLASSW existing;
-    if (GetClassInfoW(instance, kAdornmentClass, &existing)) return true;
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = AdornmentsProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kAdornmentClass;
-    return RegisterClassW(&wc) != 0;
-}
-
-void AddAdornmentButton(HWND window, HINSTANCE instance, int id, const WCHAR *text, HFONT font)
-{
-    HWND button = CreateWindowExW(0, L"BUTTON", text, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | BS_CENTER, 0, 0,
-                                  kAdornmentSize, kAdornmentSize, window, (HMENU)(INT_PTR)id, instance, nullptr);
-    if (button) SendMessageW(button, WM_SETFONT, (WPARAM)font, FALSE);
-}
-
 // Gives the band that holds `bar` the size the bar's buttons need, so nothing is clipped.
 void FitBandToBar(HWND bar)
 {
@@ -373,26 +305,16 @@ BOOL CommandBands_AddAdornments(HWND bands, HINSTANCE instance, DWORD flags, LPR
 {
     (void)bandInfo;
     if (!FindBandsState(bands) || GetDlgItem(bands, kAdornmentBandId)) return FALSE;
-    if (!RegisterAdornmentClass(instance)) return FALSE;
-    HWND window = CreateWindowExW(0, kAdornmentClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0,
-                                  bands, (HMENU)(UINT_PTR)kAdornmentBandId, instance, nullptr);
+    SIZE size{};
+    HWND window = CreateAdornments(bands, instance, kAdornmentBandId, (flags & CMDBAR_HELP) != 0, &size);
     if (!window) return FALSE;
-    const HFONT font = (HFONT)GetStockObject(DEFAULT_GUI_FONT);
-    int count = 1;
-    if (flags & CMDBAR_HELP) {
-        AddAdornmentButton(window, instance, kAdornmentHelpId, L"?", font);
-        ++count;
-    }
-    // The close button is always there, as on the device.
-    AddAdornmentButton(window, instance, kAdornmentCloseId, L"\u00D7", font);
-
     // The last band of the row takes the rest of the width; the buttons sit at its right end.
     REBARBANDINFOW info{};
     info.cbSize = sizeof info;
     info.fMask = RBBIM_STYLE | RBBIM_SIZE | RBBIM_ID | RBBIM_CHILD | RBBIM_CHILDSIZE;
     info.fStyle = RBBS_NOGRIPPER;
-    info.cxMinChild = count * (kAdornmentSize + kAdornmentGap) + kAdornmentGap;
-    info.cyMinChild = kAdornmentSize + 2;
+    info.cxMinChild = size.cx;
+    info.cyMinChild = size.cy;
     info.cx = info.cxMinChild;
     info.wID = kAdornmentBandId;
     info.hwndChild = window;
@@ -400,7 +322,6 @@ BOOL CommandBands_AddAdornments(HWND bands, HINSTANCE instance, DWORD flags, LPR
         DestroyWindow(window);
         return FALSE;
     }
-    LayoutAdornments(window);
     return TRUE;
 }
 

@@ -40,23 +40,6 @@ struct DeviceDialog {
 // The dialog being created: its first message (WM_SETFONT or WM_INITDIALOG) claims it.
 thread_local DeviceDialog *pendingDialog = nullptr;
 
-// The device context of a window's client area, given back when it goes.
-class ClientDC {
-public:
-    explicit ClientDC(HWND window) : window_(window), dc_(GetDC(window)) {}
-    ~ClientDC()
-    {
-        if (dc_) ReleaseDC(window_, dc_);
-    }
-    ClientDC(const ClientDC &) = delete;
-    ClientDC &operator=(const ClientDC &) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HWND window_;
-    HDC dc_;
-};
-
 // The caption strip in client coordinates; its last row stays the dialog's face, as under a caption.
 RECT StripRect(HWND dialog, const DeviceDialog *state)
 {

@@ -5,6 +5,14 @@
 
 namespace {
 
+// The value stored under key in a map of this model, or null.
+template <typename Map>
+auto ValueOf(Map &map, CEOID key) -> decltype(&map.begin()->second)
+{
+    auto found = map.find(key);
+    return found == map.end() ? nullptr : &found->second;
+}
+
 bool SameName(const std::wstring &a, const std::wstring &b)
 {
     return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
@@ -47,16 +55,8 @@ bool Database::IndexOf(CEPROPID propid, size_t &index) const
     return true;
 }
 
-Database *StoreModel::FindDatabase(CEOID id)
-{
-    return const_cast<Database *>(static_cast<const StoreModel *>(this)->FindDatabase(id));
-}
-
-const Database *StoreModel::FindDatabase(CEOID id) const
-{
-    auto found = databases.find(id);
-    return found == databases.end() ? nullptr : &found->second;
-}
+Database *StoreModel::FindDatabase(CEOID id) { return ValueOf(databases, id); }
+const Database *StoreModel::FindDatabase(CEOID id) const { return ValueOf(databases, id); }
 
 Database *StoreModel::FindDatabaseByName(const std::wstring &name)
 {
@@ -66,16 +66,8 @@ Database *StoreModel::FindDatabaseByName(const std::wstring &name)
     return nullptr;
 }
 
-Record *StoreModel::FindRecord(CEOID id)
-{
-    return const_cast<Record *>(static_cast<const StoreModel *>(this)->FindRecord(id));
-}
-
-const Record *StoreModel::FindRecord(CEOID id) const
-{
-    auto found = records.find(id);
-    return found == records.end() ? nullptr : &found->second;
-}
+Record *StoreModel::FindRecord(CEOID id) { return ValueOf(records, id); }
+const Record *StoreModel::FindRecord(CEOID id) const { return ValueOf(records, id); }
 
 Record *StoreModel::FindRecordIn(const Database &database, CEOID id)
 {

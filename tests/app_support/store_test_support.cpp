@@ -1,4 +1,5 @@
 #include "app_support/store_test_support.h"
+#include "support/test_env.h"
 
 CEOID CreateTextDatabase(const wchar_t *name, CEPROPID sortProp, DWORD sortFlags)
 {
@@ -82,4 +83,11 @@ std::wstring ReadText(HANDLE database, CEPROPID prop, CEOID *record)
 std::wstring KillTestText(unsigned long n)
 {
     return L"R" + std::to_wstring(n) + L" " + std::wstring(n * 37 % 900, L'x');
+}
+
+HANDLE OpenFreshTextDatabase(const wchar_t *tag, const wchar_t *name)
+{
+    UseFreshStoreFile(tag);
+    CreateTextDatabase(name);
+    return OpenByName(name);
 }

@@ -34,6 +34,8 @@ private:
 // Creates a database sorted by one text property.
 CEOID CreateTextDatabase(const wchar_t *name, CEPROPID sortProp = kNameProp, DWORD sortFlags = CEDB_SORT_CASEINSENSITIVE);
 HANDLE OpenByName(const wchar_t *name, CEPROPID sortProp = kNameProp, CEOID *id = nullptr);
+// A fresh store file (see UseFreshStoreFile) holding one text database, opened by its name.
+HANDLE OpenFreshTextDatabase(const wchar_t *tag, const wchar_t *name);
 
 using TextProps = std::vector<std::pair<CEPROPID, std::wstring>>;
 CEOID WriteTexts(HANDLE database, CEOID record, const TextProps &props);

@@ -181,9 +181,7 @@ TEST(ObjectStoreRecords, NumbersBlobsAndTimesComeBackAsWritten)
 
 TEST(ObjectStoreRecords, BufferIsAllocatedGrownOrRefused)
 {
-    UseFreshStoreFile(L"buffer");
-    CreateTextDatabase(L"Puffer");
-    DatabaseHandle database(OpenByName(L"Puffer"));
+    DatabaseHandle database(OpenFreshTextDatabase(L"buffer", L"Puffer"));
     ASSERT_TRUE(database.valid());
     const CEOID shortRecord = WriteTexts(database.get(), 0, {{kNameProp, L"a"}});
     const CEOID longRecord = WriteTexts(database.get(), 0, {{kNameProp, L"b" + std::wstring(500, L'x')}});
@@ -226,9 +224,7 @@ TEST(ObjectStoreRecords, BufferIsAllocatedGrownOrRefused)
 
 TEST(ObjectStoreSeek, EveryKindReachesTheRightRecord)
 {
-    UseFreshStoreFile(L"seek");
-    CreateTextDatabase(L"Suche");
-    DatabaseHandle database(OpenByName(L"Suche"));
+    DatabaseHandle database(OpenFreshTextDatabase(L"seek", L"Suche"));
     ASSERT_TRUE(database.valid());
     // Written out of order; sorted: Anton, berta, Berta, Cäsar, Dora.
     const CEOID dora = WriteTexts(database.get(), 0, {{kNameProp, L"Dora"}});
@@ -295,9 +291,7 @@ TEST(ObjectStoreSeek, EveryKindReachesTheRightRecord)
 
 TEST(ObjectStoreSeek, CursorFollowsWritesAndDeletes)
 {
-    UseFreshStoreFile(L"cursor");
-    CreateTextDatabase(L"Cursor");
-    DatabaseHandle database(OpenByName(L"Cursor"));
+    DatabaseHandle database(OpenFreshTextDatabase(L"cursor", L"Cursor"));
     const CEOID a = WriteTexts(database.get(), 0, {{kNameProp, L"a"}});
     const CEOID b = WriteTexts(database.get(), 0, {{kNameProp, L"b"}});
     const CEOID c = WriteTexts(database.get(), 0, {{kNameProp, L"c"}});

@@ -3,6 +3,7 @@
 #include "shell/main_window.h"
 #include "store/category_filter.h"
 #include "app_support/main_window_session.h"
+#include "support/import_patch.h"
 #include "support/robot.h"
 #include "support/test_env.h"
 #include <tlhelp32.h>
@@ -155,6 +156,35 @@ TEST(MainWindow, PasteStartsGrayedWhenTheClipboardHoldsNoObject)
     MainWindowSession session(someObjects, someCategories);
     EXPECT_FALSE(MenuItemEnabled(IDM_PASTE));
     EXPECT_FALSE(ButtonEnabled(IDM_PASTE));
+}
+
+using SystemParametersInfoFunction = BOOL(WINAPI *)(UINT, UINT, PVOID, UINT);
+SystemParametersInfoFunction realSystemParametersInfo = nullptr;
+
+BOOL WINAPI NoWorkArea(UINT action, UINT parameter, PVOID value, UINT update)
+{
+    if (action == SPI_GETWORKAREA) {
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return FALSE;
+    }
+    return realSystemParametersInfo(action, parameter, value, update);
+}
+
+TEST(MainWindow, WithoutAWorkAreaTheWindowCoversTheScreen)
+{
+    MainWindowSession session(someObjects, someCategories, nullptr, [] {
+        realSystemParametersInfo = reinterpret_cast<SystemParametersInfoFunction>(
+            ReplaceImport("user32.dll", "SystemParametersInfoW", reinterpret_cast<void *>(NoWorkArea)));
+    });
+    ASSERT_NE(realSystemParametersInfo, nullptr);
+    ReplaceImport("user32.dll", "SystemParametersInfoW", reinterpret_cast<void *>(realSystemParametersInfo));
+    ASSERT_TRUE(session.created());
+    RECT window;
+    GetWindowRect(session.window, &window);
+    EXPECT_EQ(window.left, 0);
+    EXPECT_EQ(window.top, 0);
+    EXPECT_EQ(window.right - window.left, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(window.bottom - window.top, GetSystemMetrics(SM_CYSCREEN));
 }
 
 TEST(MainWindow, WorkAreaChangeRefitsWindowAndList)

@@ -142,7 +142,13 @@ TEST(Zbstore, RecoverSavesEveryIntactEntryAroundDamage)
 
 TEST(Zbstore, ImportRoundTripsAndIsAllOrNothing)
 {
-    const std::wstring source = MakeStore(L"zb-source");
+    // The samples and the texts a spreadsheet would spoil: euro, leading blanks, a formula start,
+    // quotes and semicolons, and fields of the longest length the program stores.
+    std::vector<Sample> objects = samples;
+    const std::wstring longest(254, L'ß'), longestSerial(254, L';');
+    objects.push_back({L" Kasse €", L"@ 12", L"  vorn und hinten  ", L"Geräte"});
+    objects.push_back({longest.c_str(), longestSerial.c_str(), L"\"", L"Software"});
+    const std::wstring source = MakeStore(L"zb-source", objects);
     const std::wstring csv = Scratch(L"zb-roundtrip.csv");
     ASSERT_EQ(Zbstore(L"export --store " + Quoted(source) + L" " + Quoted(csv)).exitCode, 0u);
 
@@ -150,7 +156,7 @@ TEST(Zbstore, ImportRoundTripsAndIsAllOrNothing)
     const std::wstring into = L"import --store " + Quoted(empty) + L" ";
     ProgramRun dry = Zbstore(into + L"--dry-run " + Quoted(csv));
     EXPECT_EQ(dry.exitCode, 0u) << dry.err;
-    EXPECT_TRUE(Contains(dry.out, "5 Objekte würden importiert, 3 neue Kategorien")) << dry.out;
+    EXPECT_TRUE(Contains(dry.out, "7 Objekte würden importiert, 3 neue Kategorien")) << dry.out;
     EXPECT_EQ(ReadWholeFile(empty), "");
 
     ProgramRun imported = Zbstore(into + Quoted(csv));
@@ -158,6 +164,14 @@ TEST(Zbstore, ImportRoundTripsAndIsAllOrNothing)
     const std::wstring again = Scratch(L"zb-roundtrip-again.csv");
     ASSERT_EQ(Zbstore(L"export --store " + Quoted(empty) + L" " + Quoted(again)).exitCode, 0u);
     EXPECT_EQ(ReadWholeFile(again), ReadWholeFile(csv));
+
+    // The filter's reserved entries are no categories: such objects are stored without one.
+    const std::wstring reserved = Scratch(L"zb-reserved.csv");
+    WriteWholeFile(reserved, "Name;Seriennummer;Kategorie\r\nAlle;1; - Alle -\r\nOhne;2; - Ohne -\r\n");
+    const std::wstring plain = UseFreshStoreFile(L"zb-reserved");
+    ASSERT_EQ(Zbstore(L"import --store " + Quoted(plain) + L" " + Quoted(reserved)).exitCode, 0u);
+    EXPECT_EQ(Zbstore(L"export --store " + Quoted(plain) + L" -").out,
+              "\xEF\xBB\xBFName;Seriennummer;Bemerkung;Kategorie\r\nAlle;1;;\r\nOhne;2;;\r\n");
 
     // One bad row stops the whole file; the report names every bad line.
     const std::string before = ReadWholeFile(empty);

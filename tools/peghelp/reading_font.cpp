@@ -1,5 +1,6 @@
 #include "reading_font.h"
 #include <vector>
+#include "common/unique_handles.h"
 
 const wchar_t kGermanSample[] = L"\u201E\u201C\u201A\u2018\u2013\u2026\u00C4\u00D6\u00DC\u00E4\u00F6\u00FC\u00DF";
 
@@ -10,21 +11,6 @@ namespace {
 // quote as a single tick and spaces "j" apart at this size.
 const wchar_t *const kFaces[] = {L"Segoe UI", L"DejaVu Sans", L"Tahoma"};
 
-class ScreenDC {
-public:
-    ScreenDC() : dc_(GetDC(nullptr)) {}
-    ~ScreenDC()
-    {
-        if (dc_) ReleaseDC(nullptr, dc_);
-    }
-    ScreenDC(const ScreenDC &) = delete;
-    ScreenDC &operator=(const ScreenDC &) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HDC dc_;
-};
-
 int CALLBACK OnFaceFound(const LOGFONTW *, const TEXTMETRICW *, DWORD, LPARAM found)
 {
     *reinterpret_cast<bool *>(found) = true;
@@ -33,7 +19,7 @@ int CALLBACK OnFaceFound(const LOGFONTW *, const TEXTMETRICW *, DWORD, LPARAM fo
 
 bool FaceInstalled(const wchar_t *face)
 {
-    ScreenDC dc;
+    ClientDC dc;
     LOGFONTW font{};
     font.lfCharSet = DEFAULT_CHARSET;
     lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
@@ -57,7 +43,7 @@ HFONT CreateFace(const wchar_t *face, int height, int weight)
 
 bool FontHasGlyphs(HFONT font, const std::wstring &text)
 {
-    ScreenDC dc;
+    ClientDC dc;
     if (!dc.get() || !font) return false;
     const HGDIOBJ old = SelectObject(dc.get(), font);
     std::vector<WORD> glyphs(text.size() + 1);
@@ -72,7 +58,7 @@ bool FontHasGlyphs(HFONT font, const std::wstring &text)
 
 std::wstring FontFace(HFONT font)
 {
-    ScreenDC dc;
+    ClientDC dc;
     const HGDIOBJ old = SelectObject(dc.get(), font);
     wchar_t face[LF_FACESIZE] = L"";
     GetTextFaceW(dc.get(), LF_FACESIZE, face);
