@@ -11,6 +11,12 @@
 #include "platform/store_lock.h"
 #include "platform/store_model.h"
 
+// The bytes of a store file holding exactly the model's databases and records: what compaction
+// writes, and what a rescued store is made of. The sizes, when asked for, are those of each
+// database's and record's entry in it.
+std::string EncodeStoreImage(StoreModel &model, std::vector<std::pair<Record *, ULONGLONG>> *recordSizes = nullptr,
+                             std::vector<std::pair<Database *, ULONGLONG>> *databaseSizes = nullptr);
+
 class Store {
 public:
     explicit Store(const StoreFileOps &ops = RealStoreFileOps());
@@ -49,8 +55,6 @@ private:
     bool Load();
     bool Writable();
     bool AppendEntry(const std::string &payload, ULONGLONG &entryBytes);
-    std::string CompactedImage(std::vector<std::pair<Record *, ULONGLONG>> &recordSizes,
-                               std::vector<std::pair<Database *, ULONGLONG>> &databaseSizes);
     void CompactIfWorthwhile();
 
     StoreFileOps ops_;

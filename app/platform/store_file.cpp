@@ -1,4 +1,6 @@
 #include "platform/store_file.h"
+#include "common/program_folder.h"
+#include "common/unique_handles.h"
 #include <shlobj.h>
 
 namespace {
@@ -36,28 +38,6 @@ BOOL RealFlushFolder(const WCHAR *folder)
 }
 
 const StoreFileOps realOps = {RealWrite, RealFlush, RealTruncate, RealRename, RealFlushFolder};
-
-class UniqueFile {
-public:
-    explicit UniqueFile(HANDLE handle) : handle_(handle) {}
-    ~UniqueFile()
-    {
-        if (handle_ != INVALID_HANDLE_VALUE)
-            CloseHandle(handle_);
-    }
-    UniqueFile(const UniqueFile &) = delete;
-    UniqueFile &operator=(const UniqueFile &) = delete;
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
-
-std::wstring FolderOf(const std::wstring &path)
-{
-    const size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash);
-}
 
 bool WriteAll(const StoreFileOps &ops, HANDLE file, const std::string &bytes)
 {
@@ -181,7 +161,7 @@ bool StoreFile::LastWriteTime(FILETIME &time) const
 bool WriteStoreFileCopy(const StoreFileOps &ops, const std::wstring &path, const std::string &bytes)
 {
     UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE)
+    if (!file.valid())
         return false;
     return WriteAll(ops, file.get(), bytes) && ops.flushFile(file.get());
 }

@@ -1,4 +1,5 @@
 #include "platform/store_tail.h"
+#include "common/unique_handles.h"
 
 std::wstring StoreTailPath(const std::wstring &storePath) { return storePath + L".tail"; }
 
@@ -6,22 +7,20 @@ bool KeepCutBytes(const StoreFileOps &ops, const std::wstring &storePath, const 
 {
     if (bytes.empty())
         return true;
-    HANDLE file = CreateFileW(StoreTailPath(storePath).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    UniqueFile file(CreateFileW(StoreTailPath(storePath).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid())
         return false;
     size_t done = 0;
     bool kept = true;
     while (kept && done < bytes.size()) {
         DWORD written = 0;
         const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
-        kept = ops.writeFile(file, bytes.data() + done, chunk, &written) && written > 0;
+        kept = ops.writeFile(file.get(), bytes.data() + done, chunk, &written) && written > 0;
         done += written;
     }
-    kept = kept && ops.flushFile(file);
-    const DWORD error = GetLastError();
-    CloseHandle(file);
-    if (!kept)
-        SetLastError(error ? error : ERROR_WRITE_FAULT);
+    kept = kept && ops.flushFile(file.get());
+    if (!kept && GetLastError() == 0)
+        SetLastError(ERROR_WRITE_FAULT);
     return kept;
 }

@@ -157,24 +157,26 @@ bool Store::DeleteRecord(Database &database, CEOID recordId)
 
 // The file as compaction writes it: reserved identifiers, every database, every record; with
 // the size of each entry, for the live byte counts once the rewrite is in place.
-std::string Store::CompactedImage(std::vector<std::pair<Record *, ULONGLONG>> &recordSizes,
-                                  std::vector<std::pair<Database *, ULONGLONG>> &databaseSizes)
+std::string EncodeStoreImage(StoreModel &model, std::vector<std::pair<Record *, ULONGLONG>> *recordSizes,
+                             std::vector<std::pair<Database *, ULONGLONG>> *databaseSizes)
 {
     std::string image = EncodeStoreHeader();
-    image.reserve(static_cast<size_t>(model_.liveBytes) + 64);
-    image += EncodeStoreEntry(EncodeReserveIdsPayload(static_cast<uint32_t>(std::min(model_.nextId, kLastIdentifier))));
-    for (auto &entry : model_.databases) {
+    image.reserve(static_cast<size_t>(model.liveBytes) + 64);
+    image += EncodeStoreEntry(EncodeReserveIdsPayload(static_cast<uint32_t>(std::min(model.nextId, kLastIdentifier))));
+    for (auto &entry : model.databases) {
         Database &database = entry.second;
         const std::string created = EncodeStoreEntry(EncodeCreateDatabasePayload(
             database.id, database.type, ToU16(database.name), ToStoredSortOrders(database.sortOrders)));
-        databaseSizes.emplace_back(&database, created.size());
+        if (databaseSizes)
+            databaseSizes->emplace_back(&database, created.size());
         image += created;
     }
-    for (auto &entry : model_.databases) {
+    for (auto &entry : model.databases) {
         for (Record *record : entry.second.indexes[0].order) {
             const std::string written =
                 EncodeStoreEntry(EncodeWriteRecordPayload(record->database, record->id, record->properties));
-            recordSizes.emplace_back(record, written.size());
+            if (recordSizes)
+                recordSizes->emplace_back(record, written.size());
             image += written;
         }
     }
@@ -191,7 +193,7 @@ void Store::CompactIfWorthwhile()
         return;
     std::vector<std::pair<Record *, ULONGLONG>> recordSizes;
     std::vector<std::pair<Database *, ULONGLONG>> databaseSizes;
-    const std::string image = CompactedImage(recordSizes, databaseSizes);
+    const std::string image = EncodeStoreImage(model_, &recordSizes, &databaseSizes);
     const std::wstring newPath = path_ + L".new";
     if (!WriteStoreFileCopy(ops_, newPath, image)) {
         DeleteFileW(newPath.c_str());

@@ -3,6 +3,7 @@
 #include "commands.h"
 #include "console.h"
 #include "file_access.h"
+#include "platform/store.h"
 #include "platform/store_log_format.h"
 #include "store_contents.h"
 #include "store_reading.h"
@@ -143,7 +144,7 @@ int RunRecover(const Options &options)
     if (const int failed = LoadStoreForReading(options, true, reading))
         return failed;
     const StoreContents contents = ContentsOf(reading.model);
-    const std::string image = StoreImage(reading.model);
+    const std::string image = EncodeStoreImage(reading.model);
     if (const int failed = WriteStoreOutput(options, image, contents))
         return failed;
     std::string report = "Neuer Speicher geschrieben und geprüft: " + Utf8(options.target) + "\n";

@@ -5,11 +5,9 @@
 const wchar_t kObjectDatabaseName[] = L"Zifferbox";
 const wchar_t kCategoryDatabaseName[] = L"Zifferbox-Kategorien";
 
-namespace {
-
-std::u16string Text(const Record &record, CEPROPID propid)
+std::u16string PropertyText(const std::vector<StoredProperty> &properties, CEPROPID propid)
 {
-    const StoredProperty *property = FindStoredProperty(record.properties, propid);
+    const StoredProperty *property = FindStoredProperty(properties, propid);
     if (!property)
         return std::u16string();
     std::u16string text(property->data.size() / 2, u'\0');
@@ -18,6 +16,10 @@ std::u16string Text(const Record &record, CEPROPID propid)
                                         static_cast<unsigned char>(property->data[2 * i + 1]) << 8);
     return text;
 }
+
+namespace {
+
+std::u16string Text(const Record &record, CEPROPID propid) { return PropertyText(record.properties, propid); }
 
 const Database *DatabaseNamed(const StoreModel &model, const wchar_t *name)
 {

@@ -4,6 +4,7 @@
 #include "platform/store_log_format.h"
 #include "platform/store_replay.h"
 #include "file_access.h"
+#include "store_contents.h"
 #include "store/object_database.h"
 
 namespace {
@@ -46,15 +47,8 @@ std::vector<std::pair<CEOID, std::u16string>> TouchedRecords(const std::string &
             continue;
         if (entry.kind != StoreEntryKind::WriteRecord && entry.kind != StoreEntryKind::DeleteRecord)
             continue;
-        std::u16string name;
-        for (uint32_t propid : {uint32_t(PROP_NAME), uint32_t(PROP_CATEGORY)}) {
-            const StoredProperty *property = FindStoredProperty(entry.properties, propid);
-            if (property && name.empty())
-                for (size_t i = 0; i + 1 < property->data.size(); i += 2)
-                    name += static_cast<char16_t>(static_cast<unsigned char>(property->data[i]) |
-                                                  static_cast<unsigned char>(property->data[i + 1]) << 8);
-        }
-        touched.emplace_back(entry.record, name);
+        const std::u16string name = PropertyText(entry.properties, PROP_NAME);
+        touched.emplace_back(entry.record, name.empty() ? PropertyText(entry.properties, PROP_CATEGORY) : name);
     }
     return touched;
 }
@@ -140,24 +134,6 @@ StoreReading ReadStore(const std::string &bytes, bool salvage)
     FILETIME none = {};
     FinishReplay(reading.model, none);
     return reading;
-}
-
-std::string StoreImage(const StoreModel &model)
-{
-    std::string image = EncodeStoreHeader();
-    image += EncodeStoreEntry(EncodeReserveIdsPayload(static_cast<uint32_t>(std::min(model.nextId, kLastIdentifier))));
-    for (const auto &entry : model.databases) {
-        const Database &database = entry.second;
-        std::vector<StoredSortOrder> orders;
-        for (const SORTORDERSPEC &order : database.sortOrders)
-            orders.push_back(StoredSortOrder{order.propid, order.dwFlags});
-        image += EncodeStoreEntry(EncodeCreateDatabasePayload(
-            database.id, database.type, std::u16string(database.name.begin(), database.name.end()), orders));
-    }
-    for (const auto &entry : model.databases)
-        for (const Record *record : entry.second.indexes[0].order)
-            image += EncodeStoreEntry(EncodeWriteRecordPayload(record->database, record->id, record->properties));
-    return image;
 }
 
 bool IsSoundStoreFile(const std::wstring &path, std::string *bytes)

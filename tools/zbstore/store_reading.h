@@ -38,7 +38,5 @@ bool ReadStoreBytes(const std::wstring &path, std::string &bytes);
 // Reads the bytes as the program would up to the first damage; with salvage, goes on past
 // damage and replays every intact entry that does not contradict what came before.
 StoreReading ReadStore(const std::string &bytes, bool salvage);
-// A new store file's bytes holding exactly the model's databases and records.
-std::string StoreImage(const StoreModel &model);
 // Whether the file at path is a store file that opens (sound, or only a torn tail).
 bool IsSoundStoreFile(const std::wstring &path, std::string *bytes = nullptr);
