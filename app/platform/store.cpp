@@ -39,25 +39,28 @@ bool Store::Load()
     // A rewrite that never reached its rename; the file itself is whole.
     DeleteFileW((path_ + L".new").c_str());
 
-    std::string bytes;
-    if (!file_.ReadAll(bytes))
+    StoreFileView view;
+    if (!file_.View(view))
         return false;
+    const char *bytes = view.data();
     // Each entry is replayed as soon as it is read: the decoded entries never pile up in memory.
     // Damage anywhere fails the open as a whole, so nothing replayed before it is ever used.
-    StoreLogReader reader(bytes.data(), bytes.size());
+    StoreLogReader reader(bytes, view.size());
     const StoreScanStatus status = reader.ReadHeader();
     if (status == StoreScanStatus::Damaged) {
         SetLastError(ERROR_FILE_CORRUPT);
         return false;
     }
     if (status == StoreScanStatus::Empty) {
-        if ((file_.Size() > 0 && (!KeepCutBytes(ops_, path_, bytes) || !file_.Truncate(0))) ||
+        const std::string cut(bytes, view.size());
+        view.Release();
+        if ((!cut.empty() && (!KeepCutBytes(ops_, path_, cut) || !file_.Truncate(0))) ||
             file_.Append(EncodeStoreHeader()) != AppendResult::Done)
             return false;
         model_.liveBytes = kStoreHeaderSize;
         return true;
     }
-    model_.records.reserve(std::min<size_t>(bytes.size() / 64, 2 * CEDB_MAXRECORDS));
+    model_.records.reserve(std::min<size_t>(view.size() / 64, 2 * CEDB_MAXRECORDS));
     StoreLogRecord framed;
     StoreScanEntry entry;
     while (reader.Next(framed)) {
@@ -75,8 +78,9 @@ bool Store::Load()
     const size_t validLength = reader.ValidLength();
     // What a crash left of the last entry goes, so the next entry follows whole ones; its bytes
     // are kept beside the store first.
-    if (validLength < file_.Size() &&
-        (!KeepCutBytes(ops_, path_, bytes.substr(validLength)) || !file_.Truncate(validLength)))
+    const std::string cut(bytes + validLength, view.size() - validLength);
+    view.Release();
+    if (!cut.empty() && (!KeepCutBytes(ops_, path_, cut) || !file_.Truncate(validLength)))
         return false;
     FILETIME modified = {};
     file_.LastWriteTime(modified);

@@ -95,28 +95,30 @@ void StoreFile::Close()
     size_ = 0;
 }
 
-bool StoreFile::ReadAll(std::string &bytes)
+bool StoreFileView::Map(HANDLE file, ULONGLONG size)
 {
-    if (size_ > 0x7FFFFFFFull) {
+    Release();
+    if (size > 0x7FFFFFFFull) {
         SetLastError(ERROR_FILE_TOO_LARGE);
         return false;
     }
-    bytes.assign(static_cast<size_t>(size_), '\0');
-    LARGE_INTEGER start = {};
-    if (!SetFilePointerEx(file_, start, nullptr, FILE_BEGIN))
+    if (size == 0)
+        return true;
+    mapping_.reset(CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr));
+    if (!mapping_)
         return false;
-    size_t done = 0;
-    while (done < bytes.size()) {
-        DWORD got = 0;
-        if (!ReadFile(file_, &bytes[done], static_cast<DWORD>(bytes.size() - done), &got, nullptr))
-            return false;
-        if (got == 0) {
-            SetLastError(ERROR_HANDLE_EOF);
-            return false;
-        }
-        done += got;
-    }
+    view_.reset(MapViewOfFile(mapping_.get(), FILE_MAP_READ, 0, 0, static_cast<SIZE_T>(size)));
+    if (!view_)
+        return false;
+    size_ = static_cast<size_t>(size);
     return true;
+}
+
+void StoreFileView::Release()
+{
+    view_.reset();
+    mapping_.reset();
+    size_ = 0;
 }
 
 AppendResult StoreFile::Append(const std::string &bytes)

@@ -5,6 +5,7 @@
 #pragma once
 #include <windows.h>
 #include <string>
+#include "common/unique_handles.h"
 
 struct StoreFileOps {
     BOOL (*writeFile)(HANDLE file, const void *data, DWORD size, DWORD *written);
@@ -25,6 +26,22 @@ enum class AppendResult {
     FailedDirty,   // not written, and the file could not be put back: stop writing
 };
 
+// A read-only view of a whole file: its bytes without copying them into the heap, which for a
+// full store costs more than reading and checking them.
+class StoreFileView {
+public:
+    const char *data() const { return static_cast<const char *>(view_.get()); }
+    size_t size() const { return size_; }
+    // Maps size bytes of file; an empty file gives an empty view. False with the Win32 error set.
+    bool Map(HANDLE file, ULONGLONG size);
+    void Release();
+
+private:
+    UniqueHandle mapping_;
+    UniqueResource<NullIsNoneTraits<LPCVOID, UnmapViewOfFile>> view_;
+    size_t size_ = 0;
+};
+
 // The store file, opened for reading and writing with reading shared only, so a second
 // process (or a second open) can't write it.
 class StoreFile {
@@ -39,7 +56,8 @@ public:
     void Close();
     bool IsOpen() const { return file_ != INVALID_HANDLE_VALUE; }
     ULONGLONG Size() const { return size_; }
-    bool ReadAll(std::string &bytes);
+    // The whole file as it is now. Release it before the file is cut.
+    bool View(StoreFileView &view) const { return view.Map(file_, size_); }
     // Appends and flushes; on failure cuts the file back to its old length.
     AppendResult Append(const std::string &bytes);
     // Cuts the file to size and flushes.
