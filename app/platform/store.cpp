@@ -2,6 +2,7 @@
 // behind (a torn last entry, a rewrite that never reached its rename) cleared away.
 #include "platform/store.h"
 #include <algorithm>
+#include "platform/store_order_cache.h"
 #include "platform/store_tail.h"
 #include "platform/store_log_format.h"
 #include "platform/store_replay.h"
@@ -24,10 +25,18 @@ bool Store::Open(const std::wstring &path)
 
 void Store::Close()
 {
+    // The indexes are kept for the next open once the writes are over. Closing happens after
+    // calls whose error the caller is still to read.
+    if (open_ && !failed_ && file_.IsOpen() && !orderCached_) {
+        const DWORD error = GetLastError();
+        SaveOrderCache(path_, digest_, collation_, model_);
+        SetLastError(error);
+    }
     file_.Close();
     lock_.Release();
     model_ = StoreModel();
-    open_ = failed_ = false;
+    open_ = failed_ = orderCached_ = false;
+    digest_ = 0;
 }
 
 bool Store::Load()
@@ -58,12 +67,15 @@ bool Store::Load()
             file_.Append(EncodeStoreHeader()) != AppendResult::Done)
             return false;
         model_.liveBytes = kStoreHeaderSize;
+        digest_ = StoreDigest(0, EncodeStoreHeader().data(), kStoreHeaderSize);
         return true;
     }
     model_.records.reserve(std::min<size_t>(view.size() / 64, 2 * CEDB_MAXRECORDS));
+    digest_ = StoreDigest(0, bytes, kStoreHeaderSize);
     StoreLogRecord framed;
     StoreScanEntry entry;
     while (reader.Next(framed)) {
+        digest_ = StoreDigest(digest_, bytes + framed.offset, framed.size);
         entry.offset = framed.offset;
         entry.size = framed.size;
         if (!DecodeStorePayload(framed.payload, framed.payloadSize, entry.entry) || !ReplayEntry(model_, entry)) {
@@ -84,7 +96,12 @@ bool Store::Load()
         return false;
     FILETIME modified = {};
     file_.LastWriteTime(modified);
-    FinishReplay(model_, modified);
+    BuildCreationOrders(model_, modified);
+    collation_ = CollationFingerprint();
+    orderCached_ = LoadOrderCache(path_, digest_, collation_, model_);
+    if (!orderCached_)
+        BuildSortedIndexes(model_);
+    model_.liveBytes = model_.CountLiveBytes();
     return true;
 }
 

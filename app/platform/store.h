@@ -62,6 +62,9 @@ private:
     StoreFile file_;
     std::wstring path_;
     StoreModel model_;
+    uint64_t digest_ = 0;          // of the file's contents as they stand
+    uint64_t collation_ = 0;       // of the locale the sort keys come from
+    bool orderCached_ = false;     // the order cache beside the file fits its contents
     bool open_ = false;    // read; the file itself stays closed after a failed compaction
     bool failed_ = false;  // the file could not be put back after a failed write
 };

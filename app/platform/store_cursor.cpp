@@ -18,7 +18,9 @@ size_t ValueSeekPosition(OpenDatabase &open, const StoreModel &model, const Data
     }
     const std::string key = MakeSortKey(&property, index.flags);
     const size_t keyIndex = open.index - 1;
-    const auto compare = [&](const Record *record) { return CompareSortKeys(record->keys[keyIndex], key, index.flags); };
+    const auto compare = [&](const Record *record) {
+        return CompareSortKeys(SortKeyOf(database, *record, keyIndex), key, index.flags);
+    };
     const std::vector<Record *> &order = index.order;
     const size_t equalFirst =
         std::partition_point(order.begin(), order.end(), [&](const Record *r) { return compare(r) < 0; }) - order.begin();
@@ -27,7 +29,7 @@ size_t ValueSeekPosition(OpenDatabase &open, const StoreModel &model, const Data
     const bool descending = (index.flags & CEDB_SORT_DESCENDING) != 0;
     // The record just before the equal ones, unless it lacks the property.
     const auto before = [&]() {
-        return equalFirst > 0 && !IsMissingKey(order[equalFirst - 1]->keys[keyIndex]) ? equalFirst - 1 : none;
+        return equalFirst > 0 && !IsMissingKey(SortKeyOf(database, *order[equalFirst - 1], keyIndex)) ? equalFirst - 1 : none;
     };
     switch (seekType) {
     case CEDB_SEEK_VALUEFIRSTEQUAL:

@@ -22,12 +22,14 @@ bool SameName(const std::wstring &a, const std::wstring &b)
 // Strict order of an index: the sort order's comparison, then the identifier, so records with
 // equal keys stay in the order they were made.
 struct IndexLess {
+    const Database *database;
     size_t index;
     DWORD flags;
     bool operator()(const Record *a, const Record *b) const
     {
         if (index > 0) {
-            const int order = CompareSortKeys(a->keys[index - 1], b->keys[index - 1], flags);
+            const int order = CompareSortKeys(SortKeyOf(*database, *a, index - 1),
+                                              SortKeyOf(*database, *b, index - 1), flags);
             if (order != 0)
                 return order < 0;
         }
@@ -37,7 +39,7 @@ struct IndexLess {
 
 IndexLess LessFor(const Database &database, size_t index)
 {
-    return IndexLess{index, database.indexes[index].flags};
+    return IndexLess{&database, index, database.indexes[index].flags};
 }
 
 }  // namespace
@@ -92,12 +94,19 @@ void InitIndexes(Database &database)
     }
 }
 
-void ComputeKeys(const Database &database, Record &record)
+void ComputeKeys(const Database &database, const Record &record)
 {
     record.keys.resize(database.sortOrders.size());
     for (size_t i = 0; i < database.sortOrders.size(); ++i)
         record.keys[i] = MakeSortKey(FindStoredProperty(record.properties, database.sortOrders[i].propid),
                                      database.sortOrders[i].dwFlags);
+}
+
+const std::string &SortKeyOf(const Database &database, const Record &record, size_t keyIndex)
+{
+    if (record.keys.size() != database.sortOrders.size())
+        ComputeKeys(database, record);
+    return record.keys[keyIndex];
 }
 
 void InsertIntoIndexes(Database &database, Record *record)
@@ -124,7 +133,7 @@ size_t PositionOf(const Database &database, size_t index, const Record *record)
     return std::lower_bound(order.begin(), order.end(), record, LessFor(database, index)) - order.begin();
 }
 
-void BuildIndexes(StoreModel &model, const FILETIME &modified)
+void BuildCreationOrders(StoreModel &model, const FILETIME &modified)
 {
     for (auto &entry : model.records)
         model.databases[entry.second.database].indexes[0].order.push_back(&entry.second);
@@ -133,6 +142,14 @@ void BuildIndexes(StoreModel &model, const FILETIME &modified)
         database.modified = modified;
         std::vector<Record *> &byId = database.indexes[0].order;
         std::sort(byId.begin(), byId.end(), LessFor(database, 0));
+    }
+}
+
+void BuildSortedIndexes(StoreModel &model)
+{
+    for (auto &entry : model.databases) {
+        Database &database = entry.second;
+        const std::vector<Record *> &byId = database.indexes[0].order;
         for (Record *record : byId)
             ComputeKeys(database, *record);
         for (size_t i = 1; i < database.indexes.size(); ++i) {

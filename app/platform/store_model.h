@@ -17,7 +17,9 @@ struct Record {
     CEOID id = 0;
     CEOID database = 0;
     std::vector<StoredProperty> properties;
-    std::vector<std::string> keys;  // one per sort order of its database
+    // One per sort order of its database; made when first compared (an open that finds the
+    // sort orders kept beside the store makes none), so empty until then.
+    mutable std::vector<std::string> keys;
     ULONGLONG entryBytes = 0;       // the log entry that holds its current state
 };
 
@@ -63,10 +65,14 @@ struct StoreModel {
 // Sets up a database's empty indexes from its sort orders.
 void InitIndexes(Database &database);
 // The record's sort keys for its database's sort orders.
-void ComputeKeys(const Database &database, Record &record);
+void ComputeKeys(const Database &database, const Record &record);
+// The record's key for sort order keyIndex of its database, made first if need be.
+const std::string &SortKeyOf(const Database &database, const Record &record, size_t keyIndex);
 void InsertIntoIndexes(Database &database, Record *record);
 void RemoveFromIndexes(Database &database, Record *record);
 // The record's position in one index of its database.
 size_t PositionOf(const Database &database, size_t index, const Record *record);
-// Fills and sorts every database's indexes at once, after the whole file is replayed.
-void BuildIndexes(StoreModel &model, const FILETIME &modified);
+// After the whole file is replayed: fills every database's creation order (index 0) ...
+void BuildCreationOrders(StoreModel &model, const FILETIME &modified);
+// ... and then its sorted indexes from the records' keys.
+void BuildSortedIndexes(StoreModel &model);

@@ -106,6 +106,7 @@ bool ReplayEntry(StoreModel &model, StoreScanEntry &scanned)
 
 void FinishReplay(StoreModel &model, const FILETIME &modified)
 {
-    BuildIndexes(model, modified);
+    BuildCreationOrders(model, modified);
+    BuildSortedIndexes(model);
     model.liveBytes = model.CountLiveBytes();
 }

@@ -47,6 +47,8 @@ bool Store::AppendEntry(const std::string &payload, ULONGLONG &entryBytes)
     if (result != AppendResult::Done)
         return false;
     entryBytes = entry.size();
+    digest_ = StoreDigest(digest_, entry.data(), entry.size());
+    orderCached_ = false;
     return true;
 }
 
@@ -210,6 +212,7 @@ void Store::CompactIfWorthwhile()
     }
     if (!replaced)
         return;
+    digest_ = StoreFileDigest(image.data(), image.size());
     for (auto &entry : databaseSizes)
         entry.first->entryBytes = entry.second;
     for (auto &entry : model_.databases)

@@ -5,6 +5,7 @@
 #include <random>
 #include "app_support/store_test_support.h"
 #include "support/test_env.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -107,6 +108,42 @@ TEST(ObjectStoreSort, TextOrdersMatchCompareStringAndKeepWriteOrderOfEqualKeys)
         });
         EXPECT_EQ(StoreOrder(L"Zufall", names, c.flags), expected);
     }
+}
+
+// The order an open finds without the sorted indexes kept beside the store.
+std::vector<std::wstring> OrderSortedAfresh(const std::wstring &cache)
+{
+    DeleteFileW(cache.c_str());
+    DatabaseHandle database(OpenByName(L"Zufall"));
+    return ReadAllTexts(database.get());
+}
+
+TEST(ObjectStoreSort, KeptIndexesServeOnlyTheFileTheyWereMadeFor)
+{
+    const std::wstring cache = UseFreshStoreFile(L"sort-kept") + L".order";
+    const std::vector<std::wstring> written = StoreOrder(L"Zufall", RandomNames(1100, 77), CEDB_SORT_CASEINSENSITIVE);
+    ASSERT_TRUE(FileExists(cache)) << "closing a large store keeps its indexes";
+    const std::string kept = ReadWholeFile(cache);
+    // Each change goes into indexes read from the cache, whose records have no sort keys yet.
+    const auto change = [&](CEOID (*write)(HANDLE)) {
+        DatabaseHandle database(OpenByName(L"Zufall"));
+        write(database.get());
+        const std::vector<std::wstring> changed = ReadAllTexts(database.get());
+        database.Close();
+        EXPECT_EQ(OrderSortedAfresh(cache), changed);
+    };
+    change([](HANDLE database) { return WriteTexts(database, ReadAllIds(database).front(), {{kNameProp, L"zzz"}}); });
+    // The first cache has as many records but fits the old contents; a damaged one fits nothing.
+    const std::vector<std::wstring> reference = OrderSortedAfresh(cache);
+    ASSERT_NE(reference, written);
+    std::string damaged = kept;
+    damaged[damaged.size() / 2] ^= 0x01;
+    for (const std::string &stale : {kept, damaged, kept.substr(0, kept.size() - 9)}) {
+        ASSERT_TRUE(WriteWholeFile(cache, stale));
+        DatabaseHandle database(OpenByName(L"Zufall"));
+        EXPECT_EQ(ReadAllTexts(database.get()), reference);
+    }
+    change([](HANDLE database) { return WriteTexts(database, 0, {{kNameProp, L"Mm mittendrin"}}); });
 }
 
 TEST(ObjectStoreSort, NumbersDescendingAndMissingPropertiesFirst)

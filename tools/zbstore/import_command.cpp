@@ -9,6 +9,7 @@
 #include "object_csv.h"
 #include "platform/object_store.h"
 #include "platform/store_lock.h"
+#include "platform/store_order_cache.h"
 #include "platform/store_tail.h"
 #include "store/category_database.h"
 #include "store/category_filter.h"
@@ -39,6 +40,7 @@ void RemoveCopy(const std::wstring &copy)
     DeleteFileW(copy.c_str());
     DeleteFileW(StoreLockPath(copy).c_str());
     DeleteFileW((copy + L".new").c_str());
+    DeleteFileW(OrderCachePath(copy).c_str());
 }
 
 int ReportProblems(const CsvImport &csv, const std::wstring &input)
@@ -160,8 +162,11 @@ int RunImport(const Options &options)
         // What the program would cut off the store's end at its next start is kept beside it.
         done = KeepCutBytes(RealStoreFileOps(), options.store, original.substr(std::min(original.size(), storeBytes.size()))) &&
                MoveFileExW(copy.c_str(), options.store.c_str(), MOVEFILE_REPLACE_EXISTING);
-        if (done)
+        if (done) {
             FlushFolderOf(options.store);
+            // The copy's sorted indexes fit the store now; the program checks them before use.
+            MoveFileExW(OrderCachePath(copy).c_str(), OrderCachePath(options.store).c_str(), MOVEFILE_REPLACE_EXISTING);
+        }
     }
     const DWORD error = GetLastError();
     RemoveCopy(copy);
