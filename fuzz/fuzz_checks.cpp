@@ -1,4 +1,5 @@
 #include "fuzz_checks.h"
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -91,6 +92,15 @@ bool CheckStorePayload(const uint8_t *data, size_t size, std::string &why)
     for (const StoredProperty &property : entry.properties)
         if (!IsValidPropertyData(property.propid, property.data))
             return Fail(why, "an accepted record holds a property of the wrong size");
+    if (entry.kind == StoreEntryKind::WriteRecord) {
+        // What the open keeps in place must read as what the decoder unpacked.
+        const std::vector<StoredProperty> packed = entry.packed.Unpack();
+        const auto same = [](const StoredProperty &a, const StoredProperty &b) {
+            return a.propid == b.propid && a.data == b.data;
+        };
+        if (!std::equal(packed.begin(), packed.end(), entry.properties.begin(), entry.properties.end(), same))
+            return Fail(why, "a record's packed properties differ from its decoded ones");
+    }
     return true;
 }
 

@@ -276,12 +276,12 @@ CEOID CeWriteRecordProps(HANDLE hDbase, CEOID oidRecord, WORD cPropID, CEPROPVAL
         return 0;
     }
     // The record as it will be, built aside: memory changes only once the entry is on disk.
-    std::vector<StoredProperty> properties = record ? record->properties : std::vector<StoredProperty>();
+    std::vector<StoredProperty> properties = record ? record->properties.Unpack() : std::vector<StoredProperty>();
     if (!MergeProperties(properties, rgPropVal, cPropID)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    return store.WriteRecord(*target.database, oidRecord, std::move(properties));
+    return store.WriteRecord(*target.database, oidRecord, properties);
 }
 
 BOOL CeDeleteRecord(HANDLE hDatabase, CEOID oidRecord)

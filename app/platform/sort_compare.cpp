@@ -14,20 +14,21 @@ void AppendBigEndian(std::string &key, uint64_t value, int bytes)
         key.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
 }
 
-void AppendTextKey(std::string &key, const std::string &data, DWORD sortFlags)
+void AppendTextKey(std::string &key, const PropertyRef &property, DWORD sortFlags)
 {
     // The text with its terminator: LCMapStringW refuses an empty source of explicit length.
     // Field-sized texts are copied on the stack: a heap block per key is a large part of an open.
-    const size_t units = data.size() / 2;
+    const char *data = property.data;
+    const size_t units = property.size / 2;
     WCHAR shortText[256];
     std::wstring longText;
     const WCHAR *text = shortText;
     if (units < 256) {
-        std::memcpy(shortText, data.data(), units * sizeof(WCHAR));
+        std::memcpy(shortText, data, units * sizeof(WCHAR));
         shortText[units] = L'\0';
     } else {
         longText.assign(units, L'\0');
-        std::memcpy(&longText[0], data.data(), units * sizeof(WCHAR));
+        std::memcpy(&longText[0], data, units * sizeof(WCHAR));
         text = longText.c_str();
     }
     const DWORD flags = LCMAP_SORTKEY | ((sortFlags & CEDB_SORT_CASEINSENSITIVE) ? NORM_IGNORECASE : 0);
@@ -47,40 +48,40 @@ void AppendTextKey(std::string &key, const std::string &data, DWORD sortFlags)
 
 }  // namespace
 
-std::string MakeSortKey(const StoredProperty *property, DWORD sortFlags)
+std::string MakeSortKey(const PropertyRef *property, DWORD sortFlags)
 {
     std::string key(1, property ? kPresent : kMissing);
     if (!property)
         return key;
-    const std::string &data = property->data;
+    const uint64_t number = property->size <= 8 ? GetLittleEndian(property->data, property->size) : 0;
     switch (TypeFromPropID(property->propid)) {
     case CEVT_I2:
-        AppendBigEndian(key, GetLittleEndian(data) ^ 0x8000u, 2);
+        AppendBigEndian(key, number ^ 0x8000u, 2);
         break;
     case CEVT_I4:
-        AppendBigEndian(key, GetLittleEndian(data) ^ 0x80000000u, 4);
+        AppendBigEndian(key, number ^ 0x80000000u, 4);
         break;
     case CEVT_UI2:
     case CEVT_UI4:
     case CEVT_FILETIME:
-        AppendBigEndian(key, GetLittleEndian(data), static_cast<int>(data.size()));
+        AppendBigEndian(key, number, static_cast<int>(property->size));
         break;
     case CEVT_BOOL:
-        key.push_back(GetLittleEndian(data) ? 1 : 0);
+        key.push_back(number ? 1 : 0);
         break;
     case CEVT_R8: {
         // IEEE doubles order as integers once negative ones have all bits flipped and positive
         // ones the sign bit.
-        uint64_t bits = GetLittleEndian(data);
+        uint64_t bits = number;
         bits = (bits & 0x8000000000000000ull) ? ~bits : bits | 0x8000000000000000ull;
         AppendBigEndian(key, bits, 8);
         break;
     }
     case CEVT_LPWSTR:
-        AppendTextKey(key, data, sortFlags);
+        AppendTextKey(key, *property, sortFlags);
         break;
     default:
-        key += data;
+        key.append(property->data, property->size);
         break;
     }
     return key;

@@ -10,7 +10,7 @@
 
 // The key of a property value (nullptr: the record lacks the property) for a sort order with
 // the given type and flags (CEDB_SORT_CASEINSENSITIVE matters for text).
-std::string MakeSortKey(const StoredProperty *property, DWORD sortFlags);
+std::string MakeSortKey(const PropertyRef *property, DWORD sortFlags);
 // True for the key of a record lacking the property: such keys sort before every value.
 bool IsMissingKey(const std::string &key);
 // <0, 0 or >0 in the order of a sort order: records lacking the property first, then the values,

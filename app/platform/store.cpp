@@ -29,13 +29,16 @@ void Store::Close()
     // calls whose error the caller is still to read.
     if (open_ && !failed_ && file_.IsOpen() && !orderCached_) {
         const DWORD error = GetLastError();
-        SaveOrderCache(path_, digest_, collation_, model_);
+        SaveOrderCache(path_, digest_, collation_, model_, orderCacheFound_);
         SetLastError(error);
     }
-    file_.Close();
-    lock_.Release();
     model_ = StoreModel();
-    open_ = failed_ = orderCached_ = false;
+    file_.Close();
+    mappedBytes_ = nullptr;
+    mappedSize_ = 0;
+    image_ = std::string();
+    lock_.Release();
+    open_ = failed_ = orderCached_ = orderCacheFound_ = false;
     digest_ = 0;
 }
 
@@ -48,21 +51,20 @@ bool Store::Load()
     // A rewrite that never reached its rename; the file itself is whole.
     DeleteFileW((path_ + L".new").c_str());
 
-    StoreFileView view;
-    if (!file_.View(view))
+    // The records keep their properties where they lie in the mapped file.
+    if (!MapFile())
         return false;
-    const char *bytes = view.data();
+    const char *bytes = mappedBytes_;
     // Each entry is replayed as soon as it is read: the decoded entries never pile up in memory.
     // Damage anywhere fails the open as a whole, so nothing replayed before it is ever used.
-    StoreLogReader reader(bytes, view.size());
+    StoreLogReader reader(bytes, mappedSize_);
     const StoreScanStatus status = reader.ReadHeader();
     if (status == StoreScanStatus::Damaged) {
         SetLastError(ERROR_FILE_CORRUPT);
         return false;
     }
     if (status == StoreScanStatus::Empty) {
-        const std::string cut(bytes, view.size());
-        view.Release();
+        const std::string cut(bytes, mappedSize_);
         if ((!cut.empty() && (!KeepCutBytes(ops_, path_, cut) || !file_.Truncate(0))) ||
             file_.Append(EncodeStoreHeader()) != AppendResult::Done)
             return false;
@@ -70,7 +72,7 @@ bool Store::Load()
         digest_ = StoreDigest(0, EncodeStoreHeader().data(), kStoreHeaderSize);
         return true;
     }
-    model_.records.reserve(std::min<size_t>(view.size() / 64, 2 * CEDB_MAXRECORDS));
+    model_.records.reserve(std::min<size_t>(mappedSize_ / 128, 2 * CEDB_MAXRECORDS));
     digest_ = StoreDigest(0, bytes, kStoreHeaderSize);
     StoreLogRecord framed;
     StoreScanEntry entry;
@@ -78,7 +80,8 @@ bool Store::Load()
         digest_ = StoreDigest(digest_, bytes + framed.offset, framed.size);
         entry.offset = framed.offset;
         entry.size = framed.size;
-        if (!DecodeStorePayload(framed.payload, framed.payloadSize, entry.entry) || !ReplayEntry(model_, entry)) {
+        if (!DecodeStorePayload(framed.payload, framed.payloadSize, entry.entry, false) ||
+            !ReplayEntry(model_, entry, PropertyBytes::Borrow)) {
             SetLastError(ERROR_FILE_CORRUPT);
             return false;
         }
@@ -90,19 +93,46 @@ bool Store::Load()
     const size_t validLength = reader.ValidLength();
     // What a crash left of the last entry goes, so the next entry follows whole ones; its bytes
     // are kept beside the store first.
-    const std::string cut(bytes + validLength, view.size() - validLength);
-    view.Release();
-    if (!cut.empty() && (!KeepCutBytes(ops_, path_, cut) || !file_.Truncate(validLength)))
-        return false;
+    const std::string cut(bytes + validLength, mappedSize_ - validLength);
+    if (!cut.empty()) {
+        const bool kept = KeepCutBytes(ops_, path_, cut) && file_.Truncate(validLength);
+        FollowMappedBytes();
+        if (!kept)
+            return false;
+    }
     FILETIME modified = {};
     file_.LastWriteTime(modified);
     BuildCreationOrders(model_, modified);
     collation_ = CollationFingerprint();
-    orderCached_ = LoadOrderCache(path_, digest_, collation_, model_);
+    orderCached_ = LoadOrderCache(path_, digest_, collation_, model_, orderCacheFound_);
     if (!orderCached_)
         BuildSortedIndexes(model_);
     model_.liveBytes = model_.CountLiveBytes();
     return true;
+}
+
+bool Store::MapFile()
+{
+    if (!file_.Map())
+        return false;
+    mappedBytes_ = file_.MappedBytes();
+    mappedSize_ = file_.MappedSize();
+    return true;
+}
+
+void Store::FollowMappedBytes()
+{
+    const char *const now = file_.MappedBytes();
+    if (now == mappedBytes_)
+        return;
+    const char *const old = mappedBytes_;
+    for (auto &entry : model_.records) {
+        PackedProperties &properties = entry.second.properties;
+        if (properties.IsBorrowed() && properties.data() >= old && properties.data() < old + mappedSize_)
+            properties.MoveTo(now + (properties.data() - old));
+    }
+    mappedBytes_ = now;
+    mappedSize_ = file_.MappedSize();
 }
 
 bool Store::HasRoomForRecord(const Database &database) const

@@ -12,9 +12,9 @@
 #include "platform/store_model.h"
 
 // The bytes of a store file holding exactly the model's databases and records: what compaction
-// writes, and what a rescued store is made of. The sizes, when asked for, are those of each
-// database's and record's entry in it.
-std::string EncodeStoreImage(StoreModel &model, std::vector<std::pair<Record *, ULONGLONG>> *recordSizes = nullptr,
+// writes, and what a rescued store is made of. When asked for: where each record's entry
+// begins in it, and the size of each database's entry.
+std::string EncodeStoreImage(StoreModel &model, std::vector<std::pair<Record *, size_t>> *recordOffsets = nullptr,
                              std::vector<std::pair<Database *, ULONGLONG>> *databaseSizes = nullptr);
 
 class Store {
@@ -48,23 +48,32 @@ public:
     CEOID CreateDatabase(const std::wstring &name, DWORD type, const std::vector<SORTORDERSPEC> &sortOrders);
     bool DeleteDatabase(CEOID id);
     // record 0 makes a new record; properties are the record's complete set after the write.
-    CEOID WriteRecord(Database &database, CEOID record, std::vector<StoredProperty> properties);
+    CEOID WriteRecord(Database &database, CEOID record, const std::vector<StoredProperty> &properties);
     bool DeleteRecord(Database &database, CEOID record);
 
 private:
     bool Load();
     bool Writable();
     bool AppendEntry(const std::string &payload, ULONGLONG &entryBytes);
+    // Maps the file and notes where; then, after a cut, points the records at the bytes anew.
+    bool MapFile();
+    void FollowMappedBytes();
     void CompactIfWorthwhile();
 
     StoreFileOps ops_;
     StoreLock lock_;  // held from Open to Close, compaction included
     StoreFile file_;
     std::wstring path_;
+    // The records' properties lie in the mapped file (those written since, in blocks of their
+    // own); in the image of a compaction while the file is replaced, or when it couldn't be.
+    const char *mappedBytes_ = nullptr;  // where the records last found the mapped file
+    size_t mappedSize_ = 0;
+    std::string image_;
     StoreModel model_;
     uint64_t digest_ = 0;          // of the file's contents as they stand
     uint64_t collation_ = 0;       // of the locale the sort keys come from
     bool orderCached_ = false;     // the order cache beside the file fits its contents
+    bool orderCacheFound_ = false;  // there was one at the open
     bool open_ = false;    // read; the file itself stays closed after a failed compaction
     bool failed_ = false;  // the file could not be put back after a failed write
 };

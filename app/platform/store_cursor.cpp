@@ -16,7 +16,8 @@ size_t ValueSeekPosition(OpenDatabase &open, const StoreModel &model, const Data
         SetLastError(ERROR_INVALID_PARAMETER);
         return none;
     }
-    const std::string key = MakeSortKey(&property, index.flags);
+    const PropertyRef sought = RefOf(property);
+    const std::string key = MakeSortKey(&sought, index.flags);
     const size_t keyIndex = open.index - 1;
     const auto compare = [&](const Record *record) {
         return CompareSortKeys(SortKeyOf(database, *record, keyIndex), key, index.flags);

@@ -1,4 +1,5 @@
 #include "platform/store_entry_codec.h"
+#include <algorithm>
 #include "platform/little_endian.h"
 #include "platform/store_property_types.h"
 
@@ -17,6 +18,14 @@ public:
         const uint32_t value = static_cast<uint32_t>(GetLittleEndian(data_ + pos_, 4));
         pos_ += 4;
         return value;
+    }
+    // Steps over count bytes; where they start, or null.
+    const char *Skip(size_t count)
+    {
+        if (!Need(count))
+            return nullptr;
+        pos_ += count;
+        return data_ + pos_ - count;
     }
     std::string Bytes(size_t count)
     {
@@ -106,7 +115,7 @@ bool DecodeCreateDatabase(FieldReader &in, StoreEntry &entry)
            IsValidSortOrders(entry.sortOrders);
 }
 
-bool DecodeWriteRecord(FieldReader &in, size_t size, StoreEntry &entry)
+bool DecodeWriteRecord(FieldReader &in, const char *payload, size_t size, StoreEntry &entry, bool unpack)
 {
     entry.database = in.U32();
     entry.record = in.U32();
@@ -115,14 +124,20 @@ bool DecodeWriteRecord(FieldReader &in, size_t size, StoreEntry &entry)
     // reserve memory.
     if (!in.ok() || count > 0xFFFF || count > (size - kWriteRecordHeaderSize) / kPropertyHeaderSize)
         return false;
-    entry.properties.resize(count);
-    for (StoredProperty &property : entry.properties) {
-        property.propid = in.U32();
+    if (unpack)
+        entry.properties.resize(count);
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint32_t propid = in.U32();
         const uint32_t length = in.U32();
-        property.data = in.Bytes(length);
-        if (!in.ok() || !IsValidPropertyData(property.propid, property.data))
+        const char *data = in.Skip(length);
+        if (!data || !IsValidPropertyData(propid, data, length))
             return false;
+        if (unpack) {
+            entry.properties[i].propid = propid;
+            entry.properties[i].data.assign(data, length);
+        }
     }
+    entry.packed = PackedProperties::Borrowed(payload + kPackedPropertiesOffset, size - kPackedPropertiesOffset);
     return in.AtEnd() && entry.database != 0 && entry.record != 0 && entry.record != entry.database;
 }
 
@@ -165,19 +180,19 @@ bool IsKnownPropertyType(uint16_t type)
     return false;
 }
 
-bool IsValidPropertyData(uint32_t propid, const std::string &data)
+bool IsValidPropertyData(uint32_t propid, const char *data, size_t size)
 {
     switch (TypeFromPropID(propid)) {
     case CEVT_I2: case CEVT_UI2:
-        return data.size() == 2;
+        return size == 2;
     case CEVT_I4: case CEVT_UI4: case CEVT_BOOL:
-        return data.size() == 4;
+        return size == 4;
     case CEVT_R8: case CEVT_FILETIME:
-        return data.size() == 8;
+        return size == 8;
     case CEVT_LPWSTR:
-        if (data.size() % 2 != 0)
+        if (size % 2 != 0)
             return false;
-        for (size_t i = 0; i < data.size(); i += 2)
+        for (size_t i = 0; i < size; i += 2)
             if (data[i] == 0 && data[i + 1] == 0)
                 return false;  // a stored text never holds its terminator
         return true;
@@ -223,6 +238,83 @@ std::string EncodeWriteRecordPayload(uint32_t database, uint32_t record, const s
     return out;
 }
 
+std::string EncodePackedWritePayload(uint32_t database, uint32_t record, const PackedProperties &properties)
+{
+    std::string out;
+    out.reserve(kPackedPropertiesOffset + properties.size());
+    PutKind(out, StoreEntryKind::WriteRecord);
+    PutU32(out, database);
+    PutU32(out, record);
+    out.append(properties.data(), properties.size());
+    return out;
+}
+
+PackedProperties PackedProperties::Borrowed(const char *bytes, size_t size)
+{
+    PackedProperties block;
+    block.bytes_ = bytes;
+    block.size_ = size;
+    return block;
+}
+
+PackedProperties PackedProperties::Owned(const char *bytes, size_t size)
+{
+    PackedProperties block;
+    block.owned_.reset(new char[size]);
+    std::copy(bytes, bytes + size, block.owned_.get());
+    block.bytes_ = block.owned_.get();
+    block.size_ = size;
+    return block;
+}
+
+PackedProperties &PackedProperties::operator=(const PackedProperties &other)
+{
+    if (this != &other)
+        *this = other.IsBorrowed() ? Borrowed(other.bytes_, other.size_) : Owned(other.bytes_, other.size_);
+    return *this;
+}
+
+PackedProperties PackedProperties::Pack(const std::vector<StoredProperty> &properties)
+{
+    const std::string payload = EncodeWriteRecordPayload(0, 0, properties);
+    return Owned(payload.data() + kPackedPropertiesOffset, payload.size() - kPackedPropertiesOffset);
+}
+
+size_t PackedProperties::Count() const { return size_ >= 4 ? GetLittleEndian(bytes_, 4) : 0; }
+
+PropertyRef PackedProperties::At(size_t &offset) const
+{
+    PropertyRef property;
+    property.propid = static_cast<uint32_t>(GetLittleEndian(bytes_ + offset, 4));
+    property.size = static_cast<size_t>(GetLittleEndian(bytes_ + offset + 4, 4));
+    property.data = bytes_ + offset + kPropertyHeaderSize;
+    offset += kPropertyHeaderSize + property.size;
+    return property;
+}
+
+bool PackedProperties::Find(uint32_t propid, PropertyRef &found) const
+{
+    size_t at = 4;
+    for (size_t i = Count(); i > 0; --i) {
+        const PropertyRef property = At(at);
+        if (property.propid == propid) {
+            found = property;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<StoredProperty> PackedProperties::Unpack() const
+{
+    std::vector<StoredProperty> properties;
+    properties.reserve(Count());
+    ForEach([&](const PropertyRef &property) {
+        properties.push_back(StoredProperty{property.propid, std::string(property.data, property.size)});
+    });
+    return properties;
+}
+
 std::string EncodeDeleteRecordPayload(uint32_t database, uint32_t record)
 {
     std::string out;
@@ -248,14 +340,14 @@ std::string EncodeReserveIdsPayload(uint32_t nextId)
     return out;
 }
 
-bool DecodeStorePayload(const char *payload, size_t size, StoreEntry &entry)
+bool DecodeStorePayload(const char *payload, size_t size, StoreEntry &entry, bool unpackProperties)
 {
     FieldReader in(payload, size);
     entry = StoreEntry();
     entry.kind = static_cast<StoreEntryKind>(in.U8());
     switch (entry.kind) {
     case StoreEntryKind::CreateDatabase: return DecodeCreateDatabase(in, entry);
-    case StoreEntryKind::WriteRecord: return DecodeWriteRecord(in, size, entry);
+    case StoreEntryKind::WriteRecord: return DecodeWriteRecord(in, payload, size, entry, unpackProperties);
     case StoreEntryKind::DeleteRecord: return DecodeDeleteRecord(in, entry);
     case StoreEntryKind::DeleteDatabase: return DecodeDeleteDatabase(in, entry);
     case StoreEntryKind::ReserveIds: return DecodeReserveIds(in, entry);

@@ -89,6 +89,8 @@ bool StoreFile::Open(const std::wstring &path)
 
 void StoreFile::Close()
 {
+    view_.Release();
+    heldBytes_ = std::string();
     if (file_ != INVALID_HANDLE_VALUE)
         CloseHandle(file_);
     file_ = INVALID_HANDLE_VALUE;
@@ -134,7 +136,7 @@ AppendResult StoreFile::Append(const std::string &bytes)
     // Once cut, the system's copy of the file no longer holds the entry, so nothing of it can
     // reach the disk later even when this flush fails too.
     const DWORD error = GetLastError();
-    bool restored = ops_.truncateFile(file_, size_) != FALSE;
+    bool restored = CutTo(size_);
     if (restored) {
         ops_.flushFile(file_);
     } else {
@@ -147,9 +149,58 @@ AppendResult StoreFile::Append(const std::string &bytes)
     return restored ? AppendResult::Failed : AppendResult::FailedDirty;
 }
 
+bool StoreFile::Map()
+{
+    view_.Release();
+    heldBytes_ = std::string();
+    // A small file is read instead: mapping it costs more calls into the system than reading.
+    if (size_ < kMapFilesFrom)
+        return ReadAll(heldBytes_);
+    return view_.Map(file_, size_);
+}
+
+bool StoreFile::ReadAll(std::string &bytes)
+{
+    bytes.assign(static_cast<size_t>(size_), '\0');
+    LARGE_INTEGER start = {};
+    if (!SetFilePointerEx(file_, start, nullptr, FILE_BEGIN))
+        return false;
+    size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD got = 0;
+        if (!ReadFile(file_, &bytes[done], static_cast<DWORD>(bytes.size() - done), &got, nullptr))
+            return false;
+        if (got == 0) {
+            SetLastError(ERROR_HANDLE_EOF);
+            return false;
+        }
+        done += got;
+    }
+    return true;
+}
+
+bool StoreFile::CutTo(ULONGLONG size)
+{
+    if (!view_.data())
+        return ops_.truncateFile(file_, size) != FALSE;
+    const size_t mapped = view_.size();
+    // The bytes are copied first, so whoever reads them never finds them gone.
+    if (heldBytes_.empty())
+        heldBytes_.assign(view_.data(), mapped);
+    view_.Release();
+    const bool cut = ops_.truncateFile(file_, size) != FALSE;
+    const DWORD error = GetLastError();
+    if (view_.Map(file_, cut ? std::min<ULONGLONG>(mapped, size) : mapped))
+        heldBytes_ = std::string();
+    else if (cut)
+        heldBytes_.resize(std::min<size_t>(mapped, static_cast<size_t>(size)));
+    SetLastError(error);
+    return cut;
+}
+
 bool StoreFile::Truncate(ULONGLONG size)
 {
-    if (!ops_.truncateFile(file_, size) || !ops_.flushFile(file_))
+    if (!CutTo(size) || !ops_.flushFile(file_))
         return false;
     size_ = size;
     return true;

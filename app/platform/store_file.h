@@ -56,8 +56,12 @@ public:
     void Close();
     bool IsOpen() const { return file_ != INVALID_HANDLE_VALUE; }
     ULONGLONG Size() const { return size_; }
-    // The whole file as it is now. Release it before the file is cut.
-    bool View(StoreFileView &view) const { return view.Map(file_, size_); }
+    // Maps the file as it is now (reads it, when small). Its bytes stay readable until Close at
+    // MappedBytes(), which moves when a cut has to let the view go and make it again (a mapped
+    // file can't be cut); when the view can't be made again, a copy in memory takes its place.
+    bool Map();
+    const char *MappedBytes() const { return view_.data() ? view_.data() : heldBytes_.data(); }
+    size_t MappedSize() const { return view_.data() ? view_.size() : heldBytes_.size(); }
     // Appends and flushes; on failure cuts the file back to its old length.
     AppendResult Append(const std::string &bytes);
     // Cuts the file to size and flushes.
@@ -65,9 +69,17 @@ public:
     bool LastWriteTime(FILETIME &time) const;
 
 private:
+    static constexpr ULONGLONG kMapFilesFrom = 1u << 20;
+
+    bool ReadAll(std::string &bytes);
+    // Cuts the file through the operations, with the view let go meanwhile.
+    bool CutTo(ULONGLONG size);
+
     StoreFileOps ops_;
     HANDLE file_ = INVALID_HANDLE_VALUE;
     ULONGLONG size_ = 0;
+    StoreFileView view_;
+    std::string heldBytes_;  // the mapped bytes while the view is gone
 };
 
 // Writes bytes as a whole new file at path (replacing one that is there) and flushes it.

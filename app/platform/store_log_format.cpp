@@ -88,10 +88,15 @@ std::string EncodeStoreEntry(const std::string &payload)
 {
     std::string entry;
     entry.reserve(kStoreEntryHeaderSize + payload.size());
-    const uint32_t length = static_cast<uint32_t>(payload.size());
-    PutLittleEndian(entry, length, 4);
-    PutLittleEndian(entry, ~length, 4);
-    PutLittleEndian(entry, StoreCrc32(payload.data(), payload.size()), 4);
-    entry += payload;
+    AppendStoreEntry(entry, payload);
     return entry;
+}
+
+void AppendStoreEntry(std::string &out, const std::string &payload)
+{
+    const uint32_t length = static_cast<uint32_t>(payload.size());
+    PutLittleEndian(out, length, 4);
+    PutLittleEndian(out, ~length, 4);
+    PutLittleEndian(out, StoreCrc32(payload.data(), payload.size()), 4);
+    out += payload;
 }

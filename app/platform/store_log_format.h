@@ -32,3 +32,4 @@ uint64_t StoreFileDigest(const char *bytes, size_t size);
 std::string EncodeStoreHeader();
 // Frames a payload as one entry (length, check, CRC, payload).
 std::string EncodeStoreEntry(const std::string &payload);
+void AppendStoreEntry(std::string &out, const std::string &payload);

@@ -97,9 +97,11 @@ void InitIndexes(Database &database)
 void ComputeKeys(const Database &database, const Record &record)
 {
     record.keys.resize(database.sortOrders.size());
-    for (size_t i = 0; i < database.sortOrders.size(); ++i)
-        record.keys[i] = MakeSortKey(FindStoredProperty(record.properties, database.sortOrders[i].propid),
-                                     database.sortOrders[i].dwFlags);
+    for (size_t i = 0; i < database.sortOrders.size(); ++i) {
+        PropertyRef property;
+        const bool found = record.properties.Find(database.sortOrders[i].propid, property);
+        record.keys[i] = MakeSortKey(found ? &property : nullptr, database.sortOrders[i].dwFlags);
+    }
 }
 
 const std::string &SortKeyOf(const Database &database, const Record &record, size_t keyIndex)

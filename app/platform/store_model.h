@@ -16,7 +16,7 @@ constexpr uint64_t kLastIdentifier = 0xFFFFFFFFull;
 struct Record {
     CEOID id = 0;
     CEOID database = 0;
-    std::vector<StoredProperty> properties;
+    PackedProperties properties;
     // One per sort order of its database; made when first compared (an open that finds the
     // sort orders kept beside the store makes none), so empty until then.
     mutable std::vector<std::string> keys;

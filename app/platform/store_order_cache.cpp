@@ -103,16 +103,22 @@ uint64_t CollationFingerprint()
     text.propid = MAKELONG(CEVT_LPWSTR, 1);
     text.data.assign(reinterpret_cast<const char *>(probe.data()), probe.size() * sizeof(WCHAR));
     for (DWORD flags : {DWORD(0), DWORD(CEDB_SORT_CASEINSENSITIVE)}) {
-        const std::string key = MakeSortKey(&text, flags);
+        const PropertyRef property = RefOf(text);
+        const std::string key = MakeSortKey(&property, flags);
         fingerprint = StoreDigest(fingerprint, key.data(), key.size());
     }
     return fingerprint;
 }
 
-bool LoadOrderCache(const std::wstring &storePath, uint64_t storeDigest, uint64_t collation, StoreModel &model)
+bool LoadOrderCache(const std::wstring &storePath, uint64_t storeDigest, uint64_t collation, StoreModel &model,
+                    bool &found)
 {
+    found = false;
+    if (model.records.size() < kOrderCacheMinRecords)
+        return false;
     std::string bytes;
-    if (!ReadWholeFile(OrderCachePath(storePath), bytes) || bytes.size() < sizeof kMagic + 4 ||
+    found = ReadWholeFile(OrderCachePath(storePath), bytes);
+    if (!found || bytes.size() < sizeof kMagic + 4 ||
         !std::equal(kMagic, kMagic + sizeof kMagic, bytes.begin()))
         return false;
     const size_t end = bytes.size() - 4;
@@ -141,11 +147,13 @@ bool LoadOrderCache(const std::wstring &storePath, uint64_t storeDigest, uint64_
     return true;
 }
 
-void SaveOrderCache(const std::wstring &storePath, uint64_t storeDigest, uint64_t collation, const StoreModel &model)
+void SaveOrderCache(const std::wstring &storePath, uint64_t storeDigest, uint64_t collation, const StoreModel &model,
+                    bool found)
 {
     const std::wstring path = OrderCachePath(storePath);
     if (model.records.size() < kOrderCacheMinRecords) {
-        DeleteFileW(path.c_str());
+        if (found)
+            DeleteFileW(path.c_str());
         return;
     }
     std::string bytes(kMagic, sizeof kMagic);

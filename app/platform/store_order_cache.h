@@ -19,8 +19,12 @@ uint64_t CollationFingerprint();
 
 // Fills the sorted indexes (1 and up) of every database from the cache, after the creation
 // orders are built. False, with the model's sorted indexes left empty, when the cache is
-// missing or doesn't fit the store.
-bool LoadOrderCache(const std::wstring &storePath, uint64_t storeDigest, uint64_t collation, StoreModel &model);
-// Writes the model's sorted indexes for the file of that digest; removes the cache instead when
-// the store is too small to need one. Failure costs the next open its speed, nothing else.
-void SaveOrderCache(const std::wstring &storePath, uint64_t storeDigest, uint64_t collation, const StoreModel &model);
+// missing or doesn't fit the store; found tells whether there was a file at all. A small store
+// isn't looked for: on Wine a missing file costs a search of its folder.
+bool LoadOrderCache(const std::wstring &storePath, uint64_t storeDigest, uint64_t collation, StoreModel &model,
+                    bool &found);
+// Writes the model's sorted indexes for the file of that digest; when the store is too small to
+// need them, removes a cache that was found at the open. Failure costs the next open its speed,
+// nothing else.
+void SaveOrderCache(const std::wstring &storePath, uint64_t storeDigest, uint64_t collation, const StoreModel &model,
+                    bool found);

@@ -9,31 +9,32 @@ namespace {
 size_t AlignUp(size_t size) { return (size + 7) & ~size_t(7); }
 
 // Bytes a value needs after the CEPROPVAL array.
-size_t ExtraBytes(const StoredProperty *property)
+size_t ExtraBytes(const PropertyRef &property)
 {
-    if (!property)
+    if (!property.data)
         return 0;
-    switch (TypeFromPropID(property->propid)) {
+    switch (TypeFromPropID(property.propid)) {
     case CEVT_LPWSTR:
-        return AlignUp(property->data.size() + sizeof(WCHAR));
+        return AlignUp(property.size + sizeof(WCHAR));
     case CEVT_BLOB:
-        return AlignUp(property->data.size());
+        return AlignUp(property.size);
     }
     return 0;
 }
 
 // Fills one CEPROPVAL; text and blobs go to *extra, which moves on.
-void FillValue(CEPROPVAL &value, CEPROPID propid, const StoredProperty *property, BYTE *&extra)
+void FillValue(CEPROPVAL &value, CEPROPID propid, const PropertyRef &property, BYTE *&extra)
 {
     std::memset(&value, 0, sizeof value);
     value.propid = propid;
-    if (!property) {
+    if (!property.data) {
         value.wFlags = CEDB_PROPNOTFOUND;
         return;
     }
-    const std::string &data = property->data;
+    const char *data = property.data;
+    const size_t size = property.size;
     const uint64_t number = TypeFromPropID(propid) == CEVT_LPWSTR || TypeFromPropID(propid) == CEVT_BLOB
-                                ? 0 : GetLittleEndian(data);
+                                ? 0 : GetLittleEndian(data, size);
     switch (TypeFromPropID(propid)) {
     case CEVT_I2: value.val.iVal = static_cast<short>(number); break;
     case CEVT_UI2: value.val.uiVal = static_cast<USHORT>(number); break;
@@ -47,16 +48,16 @@ void FillValue(CEPROPVAL &value, CEPROPID propid, const StoredProperty *property
         break;
     case CEVT_LPWSTR:
         value.val.lpwstr = reinterpret_cast<LPWSTR>(extra);
-        std::memcpy(extra, data.data(), data.size());
-        extra[data.size()] = 0;
-        extra[data.size() + 1] = 0;
+        std::memcpy(extra, data, size);
+        extra[size] = 0;
+        extra[size + 1] = 0;
         extra += ExtraBytes(property);
         break;
     case CEVT_BLOB:
-        value.val.blob.dwCount = static_cast<DWORD>(data.size());
-        value.val.blob.lpb = data.empty() ? nullptr : extra;
-        if (!data.empty())
-            std::memcpy(extra, data.data(), data.size());
+        value.val.blob.dwCount = static_cast<DWORD>(size);
+        value.val.blob.lpb = size == 0 ? nullptr : extra;
+        if (size != 0)
+            std::memcpy(extra, data, size);
         extra += ExtraBytes(property);
         break;
     }
@@ -130,15 +131,17 @@ bool MergeProperties(std::vector<StoredProperty> &properties, const CEPROPVAL *v
     return true;
 }
 
-PropertySelection SelectProperties(const std::vector<StoredProperty> &properties, const CEPROPID *propids, WORD count)
+PropertySelection SelectProperties(const PackedProperties &properties, const CEPROPID *propids, WORD count)
 {
     PropertySelection selection;
     if (propids) {
-        for (WORD i = 0; i < count; ++i)
-            selection.emplace_back(propids[i], FindStoredProperty(properties, propids[i]));
+        selection.resize(count);
+        for (WORD i = 0; i < count; ++i) {
+            selection[i].first = propids[i];
+            properties.Find(propids[i], selection[i].second);
+        }
     } else {
-        for (const StoredProperty &property : properties)
-            selection.emplace_back(property.propid, &property);
+        properties.ForEach([&](const PropertyRef &property) { selection.emplace_back(property.propid, property); });
     }
     return selection;
 }

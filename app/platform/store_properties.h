@@ -15,11 +15,12 @@ bool ToStoredProperty(const CEPROPVAL &value, StoredProperty &property);
 // value can't be stored.
 bool MergeProperties(std::vector<StoredProperty> &properties, const CEPROPVAL *values, WORD count);
 
-// The values a read returns, in order: each identifier with its property, null when lacking.
-using PropertySelection = std::vector<std::pair<CEPROPID, const StoredProperty *>>;
+// The values a read returns, in order: each identifier with its property, whose data is null
+// when the record lacks it.
+using PropertySelection = std::vector<std::pair<CEPROPID, PropertyRef>>;
 
 // propids null: every property of the record in stored order; else the named ones in turn.
-PropertySelection SelectProperties(const std::vector<StoredProperty> &properties, const CEPROPID *propids, WORD count);
+PropertySelection SelectProperties(const PackedProperties &properties, const CEPROPID *propids, WORD count);
 // Bytes of a read's buffer: the CEPROPVAL array, then the text and blob data it points to.
 unsigned long long ValueBufferSize(const PropertySelection &selection);
 // Fills a buffer of at least ValueBufferSize bytes, aligned for CEPROPVAL.

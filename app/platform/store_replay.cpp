@@ -27,19 +27,26 @@ bool ReplayCreateDatabase(StoreModel &model, const StoreEntry &entry, size_t ent
     return true;
 }
 
-bool HasPropertyTwice(const std::vector<StoredProperty> &properties)
+bool HasPropertyTwice(const PackedProperties &properties)
 {
-    for (size_t i = 0; i < properties.size(); ++i)
-        for (size_t j = 0; j < i; ++j)
-            if (properties[i].propid == properties[j].propid)
-                return true;
-    return false;
+    // Sorted, so that a damaged entry with thousands of properties costs no quadratic time.
+    uint32_t few[8];
+    std::vector<uint32_t> many;
+    uint32_t *propids = few;
+    if (properties.Count() > 8) {
+        many.resize(properties.Count());
+        propids = many.data();
+    }
+    size_t count = 0;
+    properties.ForEach([&](const PropertyRef &property) { propids[count++] = property.propid; });
+    std::sort(propids, propids + count);
+    return std::adjacent_find(propids, propids + count) != propids + count;
 }
 
-bool ReplayWriteRecord(StoreModel &model, StoreEntry &entry, size_t entryBytes)
+bool ReplayWriteRecord(StoreModel &model, StoreEntry &entry, size_t entryBytes, PropertyBytes bytes)
 {
     Database *database = model.FindDatabase(entry.database);
-    if (!database || model.databases.count(entry.record) || HasPropertyTwice(entry.properties))
+    if (!database || model.databases.count(entry.record) || HasPropertyTwice(entry.packed))
         return false;
     Record *record = model.FindRecord(entry.record);
     if (record) {
@@ -54,7 +61,9 @@ bool ReplayWriteRecord(StoreModel &model, StoreEntry &entry, size_t entryBytes)
         record->database = entry.database;
         ++database->replayedRecords;
     }
-    record->properties = std::move(entry.properties);
+    record->properties = bytes == PropertyBytes::Borrow
+                             ? entry.packed
+                             : PackedProperties::Owned(entry.packed.data(), entry.packed.size());
     record->entryBytes = entryBytes;
     database->recordBytes += entryBytes;
     NoteIdentifier(model, entry.record);
@@ -91,12 +100,12 @@ bool ReplayReserveIds(StoreModel &model, const StoreEntry &entry)
 
 }  // namespace
 
-bool ReplayEntry(StoreModel &model, StoreScanEntry &scanned)
+bool ReplayEntry(StoreModel &model, StoreScanEntry &scanned, PropertyBytes bytes)
 {
     StoreEntry &entry = scanned.entry;
     switch (entry.kind) {
     case StoreEntryKind::CreateDatabase: return ReplayCreateDatabase(model, entry, scanned.size);
-    case StoreEntryKind::WriteRecord: return ReplayWriteRecord(model, entry, scanned.size);
+    case StoreEntryKind::WriteRecord: return ReplayWriteRecord(model, entry, scanned.size, bytes);
     case StoreEntryKind::DeleteRecord: return ReplayDeleteRecord(model, entry);
     case StoreEntryKind::DeleteDatabase: return ReplayDeleteDatabase(model, entry);
     case StoreEntryKind::ReserveIds: return ReplayReserveIds(model, entry);

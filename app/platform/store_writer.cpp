@@ -2,6 +2,7 @@
 // on disk, and the file rewritten with only its live state once dead entries outweigh live ones.
 #include "platform/store.h"
 #include <algorithm>
+#include "platform/little_endian.h"
 #include "platform/store_log_format.h"
 
 namespace {
@@ -42,6 +43,8 @@ bool Store::AppendEntry(const std::string &payload, ULONGLONG &entryBytes)
 {
     const std::string entry = EncodeStoreEntry(payload);
     const AppendResult result = file_.Append(entry);
+    if (result != AppendResult::Done)
+        FollowMappedBytes();  // cutting the entry off moved the mapped file
     if (result == AppendResult::FailedDirty)
         failed_ = true;
     if (result != AppendResult::Done)
@@ -99,7 +102,7 @@ bool Store::DeleteDatabase(CEOID id)
     return true;
 }
 
-CEOID Store::WriteRecord(Database &database, CEOID recordId, std::vector<StoredProperty> properties)
+CEOID Store::WriteRecord(Database &database, CEOID recordId, const std::vector<StoredProperty> &properties)
 {
     Record *record = nullptr;
     if (recordId != 0) {
@@ -115,7 +118,8 @@ CEOID Store::WriteRecord(Database &database, CEOID recordId, std::vector<StoredP
         return 0;
     const CEOID id = record ? record->id : static_cast<CEOID>(model_.nextId);
     ULONGLONG entryBytes = 0;
-    if (!AppendEntry(EncodeWriteRecordPayload(database.id, id, properties), entryBytes))
+    const std::string payload = EncodeWriteRecordPayload(database.id, id, properties);
+    if (!AppendEntry(payload, entryBytes))
         return 0;
     if (record) {
         RemoveFromIndexes(database, record);
@@ -127,7 +131,7 @@ CEOID Store::WriteRecord(Database &database, CEOID recordId, std::vector<StoredP
         record->database = database.id;
         model_.nextId = uint64_t(id) + 1;
     }
-    record->properties = std::move(properties);
+    record->properties = PackedProperties::Owned(payload.data() + kPackedPropertiesOffset, payload.size() - kPackedPropertiesOffset);
     record->entryBytes = entryBytes;
     ComputeKeys(database, *record);
     InsertIntoIndexes(database, record);
@@ -158,32 +162,47 @@ bool Store::DeleteRecord(Database &database, CEOID recordId)
 }
 
 // The file as compaction writes it: reserved identifiers, every database, every record; with
-// the size of each entry, for the live byte counts once the rewrite is in place.
-std::string EncodeStoreImage(StoreModel &model, std::vector<std::pair<Record *, ULONGLONG>> *recordSizes,
+// the size of each database's entry and where each record's entry begins, for the live byte
+// counts and the records' bytes once the rewrite is in place.
+std::string EncodeStoreImage(StoreModel &model, std::vector<std::pair<Record *, size_t>> *recordOffsets,
                              std::vector<std::pair<Database *, ULONGLONG>> *databaseSizes)
 {
     std::string image = EncodeStoreHeader();
     image.reserve(static_cast<size_t>(model.liveBytes) + 64);
-    image += EncodeStoreEntry(EncodeReserveIdsPayload(static_cast<uint32_t>(std::min(model.nextId, kLastIdentifier))));
+    AppendStoreEntry(image, EncodeReserveIdsPayload(static_cast<uint32_t>(std::min(model.nextId, kLastIdentifier))));
     for (auto &entry : model.databases) {
         Database &database = entry.second;
-        const std::string created = EncodeStoreEntry(EncodeCreateDatabasePayload(
-            database.id, database.type, ToU16(database.name), ToStoredSortOrders(database.sortOrders)));
+        const size_t start = image.size();
+        AppendStoreEntry(image, EncodeCreateDatabasePayload(database.id, database.type, ToU16(database.name),
+                                                            ToStoredSortOrders(database.sortOrders)));
         if (databaseSizes)
-            databaseSizes->emplace_back(&database, created.size());
-        image += created;
+            databaseSizes->emplace_back(&database, image.size() - start);
     }
     for (auto &entry : model.databases) {
         for (Record *record : entry.second.indexes[0].order) {
-            const std::string written =
-                EncodeStoreEntry(EncodeWriteRecordPayload(record->database, record->id, record->properties));
-            if (recordSizes)
-                recordSizes->emplace_back(record, written.size());
-            image += written;
+            if (recordOffsets)
+                recordOffsets->emplace_back(record, image.size());
+            AppendStoreEntry(image, EncodePackedWritePayload(record->database, record->id, record->properties));
         }
     }
     return image;
 }
+
+namespace {
+
+// Points every record at its properties inside bytes, a file image whose record entries begin
+// at the given offsets; what the records held themselves is let go.
+void PointRecordsInto(const char *bytes, const std::vector<std::pair<Record *, size_t>> &recordOffsets)
+{
+    for (const auto &place : recordOffsets) {
+        const char *entry = bytes + place.second;
+        const size_t payloadSize = static_cast<size_t>(GetLittleEndian(entry + kEntryLengthOffset, 4));
+        place.first->properties = PackedProperties::Borrowed(entry + kStoreEntryHeaderSize + kPackedPropertiesOffset,
+                                                             payloadSize - kPackedPropertiesOffset);
+    }
+}
+
+}  // namespace
 
 // Rewrites the file with only its live state once the dead entries outweigh the live ones.
 // "<path>.new" is written and flushed first, then renamed over the file: a crash leaves either
@@ -193,33 +212,45 @@ void Store::CompactIfWorthwhile()
     const ULONGLONG size = file_.Size();
     if (failed_ || size < kCompactionThreshold || size - model_.liveBytes <= model_.liveBytes)
         return;
-    std::vector<std::pair<Record *, ULONGLONG>> recordSizes;
+    std::vector<std::pair<Record *, size_t>> recordOffsets;
     std::vector<std::pair<Database *, ULONGLONG>> databaseSizes;
-    const std::string image = EncodeStoreImage(model_, &recordSizes, &databaseSizes);
+    std::string image = EncodeStoreImage(model_, &recordOffsets, &databaseSizes);
     const std::wstring newPath = path_ + L".new";
     if (!WriteStoreFileCopy(ops_, newPath, image)) {
         DeleteFileW(newPath.c_str());
         return;
     }
+    // The records move into the image before the old file's view goes (a mapped file can't be
+    // replaced), and into the new file's view once it is in place. A string's moved buffer
+    // stays where it is.
+    PointRecordsInto(image.data(), recordOffsets);
+    image_ = std::move(image);
     file_.Close();
+    mappedBytes_ = nullptr;
+    mappedSize_ = 0;
     const bool replaced = ReplaceStoreFile(ops_, newPath, path_);
     if (!replaced)
         DeleteFileW(newPath.c_str());
-    if (!file_.Open(path_) || (replaced && file_.Size() != image.size())) {
+    if (!file_.Open(path_) || (replaced && file_.Size() != image_.size())) {
         file_.Close();
         failed_ = true;
         return;
     }
     if (!replaced)
         return;
-    digest_ = StoreFileDigest(image.data(), image.size());
+    digest_ = StoreFileDigest(image_.data(), image_.size());
     for (auto &entry : databaseSizes)
         entry.first->entryBytes = entry.second;
     for (auto &entry : model_.databases)
         entry.second.recordBytes = 0;
-    for (auto &entry : recordSizes) {
-        entry.first->entryBytes = entry.second;
-        model_.databases[entry.first->database].recordBytes += entry.second;
+    for (auto &entry : recordOffsets) {
+        const ULONGLONG entryBytes = kStoreEntryHeaderSize + GetLittleEndian(image_.data() + entry.second, 4);
+        entry.first->entryBytes = entryBytes;
+        model_.databases[entry.first->database].recordBytes += entryBytes;
     }
     model_.liveBytes = model_.CountLiveBytes();
+    if (MapFile()) {
+        PointRecordsInto(mappedBytes_, recordOffsets);
+        image_ = std::string();
+    }
 }

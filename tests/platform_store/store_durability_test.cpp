@@ -386,4 +386,52 @@ TEST_F(FaultyFile, CompactionShrinksTheFileAndAFailedRenameKeepsTheOldOne)
     EXPECT_GT(WriteTexts(reopened.get(), 0, {{kNameProp, L"z"}}), added);
 }
 
+// From a megabyte on, the records read their properties where they lie in the mapped file, which
+// has to be let go and mapped again whenever the file is cut or replaced.
+TEST_F(FaultyFile, RecordsOfAMappedStoreReadAlikeThroughCutsAndCompaction)
+{
+    const std::wstring path = UseFreshStoreFile(L"mapped");
+    CreateTextDatabase(L"Zifferbox");
+    std::vector<std::wstring> expected;  // the names in order, then the remarks
+    std::vector<CEOID> ids;
+    {
+        DatabaseHandle database(OpenByName(L"Zifferbox"));
+        for (int i = 0; i < 500; ++i) {
+            expected.push_back(L"Objekt " + std::to_wstring(1000 + i));
+            ids.push_back(WriteTexts(database.get(), 0, {{kNameProp, expected.back()}, {kRemarkProp, std::wstring(1200, L'a' + i % 26)}}));
+        }
+        for (int i = 0; i < 500; ++i)
+            expected.push_back(std::wstring(1200, L'a' + i % 26));
+    }
+    const auto contents = [](HANDLE database) {
+        std::vector<std::wstring> texts = ReadAllTexts(database);
+        const std::vector<std::wstring> remarks = ReadAllTexts(database, kRemarkProp);
+        texts.insert(texts.end(), remarks.begin(), remarks.end());
+        return texts;
+    };
+    const std::string whole = ReadWholeFile(path);
+    ASSERT_GT(whole.size(), 1u << 20);
+    const std::string torn = EncodeStoreEntry(EncodeDeleteRecordPayload(1, ids[0]));
+    ASSERT_TRUE(WriteWholeFile(path, whole + torn.substr(0, torn.size() - 3)));
+
+    DatabaseHandle database(OpenByName(L"Zifferbox"));
+    EXPECT_EQ(contents(database.get()), expected) << "after the torn end was cut";
+    EXPECT_EQ(ReadWholeFile(path), whole);
+    Faults::failFlush = true;
+    EXPECT_EQ(WriteTexts(database.get(), 0, {{kNameProp, L"Neu"}}), 0u);
+    Faults::failFlush = false;
+    EXPECT_EQ(contents(database.get()), expected) << "after a failed write was cut off";
+    EXPECT_EQ(ReadWholeFile(path), whole);
+
+    // Two rounds of rewrites leave more dead entries than live ones: the file is compacted.
+    for (int round = 0; round < 2; ++round)
+        for (int i = 0; i < 500; ++i)
+            ASSERT_EQ(WriteTexts(database.get(), ids[i], {{kNameProp, expected[i]}, {kRemarkProp, expected[500 + i]}}), ids[i]);
+    EXPECT_LT(ReadWholeFile(path).size(), 2 * whole.size()) << "no compaction";
+    EXPECT_EQ(contents(database.get()), expected) << "after the compaction";
+    database.Close();
+    DatabaseHandle reopened(OpenByName(L"Zifferbox"));
+    EXPECT_EQ(contents(reopened.get()), expected) << "from the compacted file";
+}
+
 }  // namespace

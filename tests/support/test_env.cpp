@@ -6,7 +6,6 @@ std::wstring UseFreshStoreFile(const wchar_t *tag)
     std::wstring path = TestFolder() + L"\\" + tag + L"-" + std::to_wstring(GetCurrentProcessId()) + L".zbs";
     DeleteFileW(path.c_str());
     DeleteFileW((path + L".new").c_str());
-    DeleteFileW((path + L".order").c_str());
     SetEnvironmentVariableW(L"ZIFFERBOX_OBJECT_STORE", path.c_str());
     return path;
 }

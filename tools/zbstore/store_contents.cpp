@@ -5,15 +5,15 @@
 const wchar_t kObjectDatabaseName[] = L"Zifferbox";
 const wchar_t kCategoryDatabaseName[] = L"Zifferbox-Kategorien";
 
-std::u16string PropertyText(const std::vector<StoredProperty> &properties, CEPROPID propid)
+std::u16string PropertyText(const PackedProperties &properties, CEPROPID propid)
 {
-    const StoredProperty *property = FindStoredProperty(properties, propid);
-    if (!property)
+    PropertyRef property;
+    if (!properties.Find(propid, property))
         return std::u16string();
-    std::u16string text(property->data.size() / 2, u'\0');
+    std::u16string text(property.size / 2, u'\0');
     for (size_t i = 0; i < text.size(); ++i)
-        text[i] = static_cast<char16_t>(static_cast<unsigned char>(property->data[2 * i]) |
-                                        static_cast<unsigned char>(property->data[2 * i + 1]) << 8);
+        text[i] = static_cast<char16_t>(static_cast<unsigned char>(property.data[2 * i]) |
+                                        static_cast<unsigned char>(property.data[2 * i + 1]) << 8);
     return text;
 }
 
@@ -45,7 +45,8 @@ StoreContents ContentsOf(const StoreModel &model)
     std::set<std::u16string> listed;
     if (const Database *categories = DatabaseNamed(model, kCategoryDatabaseName)) {
         for (const Record *record : OrderBy(*categories, PROP_CATEGORY)) {
-            if (!FindStoredProperty(record->properties, PROP_CATEGORY))
+            PropertyRef name;
+            if (!record->properties.Find(PROP_CATEGORY, name))
                 continue;  // no name: not offered by the program either
             contents.categories.push_back(Text(*record, PROP_CATEGORY));
             listed.insert(contents.categories.back());

@@ -17,6 +17,6 @@ struct StoreContents {
 
 StoreContents ContentsOf(const StoreModel &model);
 // A text property's characters (stored as UTF-16LE bytes); empty when the record lacks it.
-std::u16string PropertyText(const std::vector<StoredProperty> &properties, CEPROPID propid);
+std::u16string PropertyText(const PackedProperties &properties, CEPROPID propid);
 // The name a record had in the model, or empty.
 std::u16string NameOfRecord(const StoreModel &model, CEOID record);

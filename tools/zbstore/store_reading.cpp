@@ -47,8 +47,8 @@ std::vector<std::pair<CEOID, std::u16string>> TouchedRecords(const std::string &
             continue;
         if (entry.kind != StoreEntryKind::WriteRecord && entry.kind != StoreEntryKind::DeleteRecord)
             continue;
-        const std::u16string name = PropertyText(entry.properties, PROP_NAME);
-        touched.emplace_back(entry.record, name.empty() ? PropertyText(entry.properties, PROP_CATEGORY) : name);
+        const std::u16string name = PropertyText(entry.packed, PROP_NAME);
+        touched.emplace_back(entry.record, name.empty() ? PropertyText(entry.packed, PROP_CATEGORY) : name);
     }
     return touched;
 }
