@@ -48,11 +48,11 @@ void AppendTextKey(std::string &key, const PropertyRef &property, DWORD sortFlag
 
 }  // namespace
 
-std::string MakeSortKey(const PropertyRef *property, DWORD sortFlags)
+void AppendSortKey(std::string &key, const PropertyRef *property, DWORD sortFlags)
 {
-    std::string key(1, property ? kPresent : kMissing);
+    key.push_back(property ? kPresent : kMissing);
     if (!property)
-        return key;
+        return;
     const uint64_t number = property->size <= 8 ? GetLittleEndian(property->data, property->size) : 0;
     switch (TypeFromPropID(property->propid)) {
     case CEVT_I2:
@@ -84,12 +84,18 @@ std::string MakeSortKey(const PropertyRef *property, DWORD sortFlags)
         key.append(property->data, property->size);
         break;
     }
+}
+
+std::string MakeSortKey(const PropertyRef *property, DWORD sortFlags)
+{
+    std::string key;
+    AppendSortKey(key, property, sortFlags);
     return key;
 }
 
-bool IsMissingKey(const std::string &key) { return key.empty() || key[0] == kMissing; }
+bool IsMissingKey(std::string_view key) { return key.empty() || key[0] == kMissing; }
 
-int CompareSortKeys(const std::string &a, const std::string &b, DWORD sortFlags)
+int CompareSortKeys(std::string_view a, std::string_view b, DWORD sortFlags)
 {
     const bool aMissing = IsMissingKey(a);
     const bool bMissing = IsMissingKey(b);

@@ -6,13 +6,15 @@
 #pragma once
 #include <windows.h>
 #include <string>
+#include <string_view>
 #include "platform/store_entry_codec.h"
 
 // The key of a property value (nullptr: the record lacks the property) for a sort order with
 // the given type and flags (CEDB_SORT_CASEINSENSITIVE matters for text).
 std::string MakeSortKey(const PropertyRef *property, DWORD sortFlags);
+void AppendSortKey(std::string &keys, const PropertyRef *property, DWORD sortFlags);
 // True for the key of a record lacking the property: such keys sort before every value.
-bool IsMissingKey(const std::string &key);
+bool IsMissingKey(std::string_view key);
 // <0, 0 or >0 in the order of a sort order: records lacking the property first, then the values,
 // descending when the flags say so.
-int CompareSortKeys(const std::string &a, const std::string &b, DWORD sortFlags);
+int CompareSortKeys(std::string_view a, std::string_view b, DWORD sortFlags);

@@ -1,5 +1,6 @@
 #include "platform/store_model.h"
 #include <algorithm>
+#include <string_view>
 #include "platform/sort_compare.h"
 #include "platform/store_log_format.h"
 
@@ -147,16 +148,49 @@ void BuildCreationOrders(StoreModel &model, const FILETIME &modified)
     }
 }
 
+namespace {
+
+// The records (in creation order) in the order of one sort order. The keys go into one block,
+// dropped as a whole once sorted: kept per record they would take more memory than the records,
+// and it would stay with the process. Records with equal keys keep their creation order.
+std::vector<Record *> SortedBy(const SORTORDERSPEC &sortOrder, const std::vector<Record *> &byId)
+{
+    std::string keys;
+    keys.reserve(byId.size() * 64);
+    std::vector<size_t> ends;  // of each record's key
+    ends.reserve(byId.size());
+    for (const Record *record : byId) {
+        PropertyRef property;
+        const bool found = record->properties.Find(sortOrder.propid, property);
+        AppendSortKey(keys, found ? &property : nullptr, sortOrder.dwFlags);
+        ends.push_back(keys.size());
+    }
+    struct Keyed {
+        std::string_view key;
+        uint32_t position;
+    };
+    std::vector<Keyed> sorted(byId.size());
+    for (uint32_t n = 0; n < sorted.size(); ++n) {
+        const size_t start = n == 0 ? 0 : ends[n - 1];
+        sorted[n] = Keyed{std::string_view(keys).substr(start, ends[n] - start), n};
+    }
+    std::sort(sorted.begin(), sorted.end(), [&](const Keyed &a, const Keyed &b) {
+        const int order = CompareSortKeys(a.key, b.key, sortOrder.dwFlags);
+        return order != 0 ? order < 0 : a.position < b.position;
+    });
+    std::vector<Record *> order(byId.size());
+    for (size_t n = 0; n < sorted.size(); ++n)
+        order[n] = byId[sorted[n].position];
+    return order;
+}
+
+}  // namespace
+
 void BuildSortedIndexes(StoreModel &model)
 {
     for (auto &entry : model.databases) {
         Database &database = entry.second;
-        const std::vector<Record *> &byId = database.indexes[0].order;
-        for (Record *record : byId)
-            ComputeKeys(database, *record);
-        for (size_t i = 1; i < database.indexes.size(); ++i) {
-            database.indexes[i].order = byId;
-            std::stable_sort(database.indexes[i].order.begin(), database.indexes[i].order.end(), LessFor(database, i));
-        }
+        for (size_t i = 1; i < database.indexes.size(); ++i)
+            database.indexes[i].order = SortedBy(database.sortOrders[i - 1], database.indexes[0].order);
     }
 }
