@@ -17,8 +17,8 @@ struct Record {
     CEOID id = 0;
     CEOID database = 0;
     PackedProperties properties;
-    // One per sort order of its database; made when first compared (an open that finds the
-    // sort orders kept beside the store makes none), so empty until then.
+    // One per sort order of its database; made when a write or a value seek first compares
+    // the record, empty until then (an open keeps none).
     mutable std::vector<std::string> keys;
     ULONGLONG entryBytes = 0;       // the log entry that holds its current state
 };
