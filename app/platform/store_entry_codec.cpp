@@ -274,12 +274,6 @@ PackedProperties &PackedProperties::operator=(const PackedProperties &other)
     return *this;
 }
 
-PackedProperties PackedProperties::Pack(const std::vector<StoredProperty> &properties)
-{
-    const std::string payload = EncodeWriteRecordPayload(0, 0, properties);
-    return Owned(payload.data() + kPackedPropertiesOffset, payload.size() - kPackedPropertiesOffset);
-}
-
 size_t PackedProperties::Count() const { return size_ >= 4 ? GetLittleEndian(bytes_, 4) : 0; }
 
 PropertyRef PackedProperties::At(size_t &offset) const

@@ -56,7 +56,6 @@ public:
     PackedProperties &operator=(PackedProperties &&) = default;
     static PackedProperties Borrowed(const char *bytes, size_t size);
     static PackedProperties Owned(const char *bytes, size_t size);
-    static PackedProperties Pack(const std::vector<StoredProperty> &properties);
 
     const char *data() const { return bytes_; }
     size_t size() const { return size_; }

@@ -38,6 +38,14 @@ struct IndexLess {
     }
 };
 
+// Appends the record's key for one sort order of its database.
+void AppendRecordKey(std::string &keys, const Record &record, const SORTORDERSPEC &sortOrder)
+{
+    PropertyRef property;
+    const bool found = record.properties.Find(sortOrder.propid, property);
+    AppendSortKey(keys, found ? &property : nullptr, sortOrder.dwFlags);
+}
+
 IndexLess LessFor(const Database &database, size_t index)
 {
     return IndexLess{&database, index, database.indexes[index].flags};
@@ -97,12 +105,9 @@ void InitIndexes(Database &database)
 
 void ComputeKeys(const Database &database, const Record &record)
 {
-    record.keys.resize(database.sortOrders.size());
-    for (size_t i = 0; i < database.sortOrders.size(); ++i) {
-        PropertyRef property;
-        const bool found = record.properties.Find(database.sortOrders[i].propid, property);
-        record.keys[i] = MakeSortKey(found ? &property : nullptr, database.sortOrders[i].dwFlags);
-    }
+    record.keys.assign(database.sortOrders.size(), std::string());
+    for (size_t i = 0; i < database.sortOrders.size(); ++i)
+        AppendRecordKey(record.keys[i], record, database.sortOrders[i]);
 }
 
 const std::string &SortKeyOf(const Database &database, const Record &record, size_t keyIndex)
@@ -160,9 +165,7 @@ std::vector<Record *> SortedBy(const SORTORDERSPEC &sortOrder, const std::vector
     std::vector<size_t> ends;  // of each record's key
     ends.reserve(byId.size());
     for (const Record *record : byId) {
-        PropertyRef property;
-        const bool found = record->properties.Find(sortOrder.propid, property);
-        AppendSortKey(keys, found ? &property : nullptr, sortOrder.dwFlags);
+        AppendRecordKey(keys, *record, sortOrder);
         ends.push_back(keys.size());
     }
     struct Keyed {
