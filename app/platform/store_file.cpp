@@ -155,20 +155,20 @@ bool StoreFile::Map()
     heldBytes_ = std::string();
     // A small file is read instead: mapping it costs more calls into the system than reading.
     if (size_ < kMapFilesFrom)
-        return ReadAll(heldBytes_);
+        return ReadFileBytes(file_, static_cast<size_t>(size_), heldBytes_);
     return view_.Map(file_, size_);
 }
 
-bool StoreFile::ReadAll(std::string &bytes)
+bool ReadFileBytes(HANDLE file, size_t size, std::string &bytes)
 {
-    bytes.assign(static_cast<size_t>(size_), '\0');
+    bytes.assign(size, '\0');
     LARGE_INTEGER start = {};
-    if (!SetFilePointerEx(file_, start, nullptr, FILE_BEGIN))
+    if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN))
         return false;
     size_t done = 0;
     while (done < bytes.size()) {
         DWORD got = 0;
-        if (!ReadFile(file_, &bytes[done], static_cast<DWORD>(bytes.size() - done), &got, nullptr))
+        if (!ReadFile(file, &bytes[done], static_cast<DWORD>(bytes.size() - done), &got, nullptr))
             return false;
         if (got == 0) {
             SetLastError(ERROR_HANDLE_EOF);

@@ -71,7 +71,6 @@ public:
 private:
     static constexpr ULONGLONG kMapFilesFrom = 1u << 20;
 
-    bool ReadAll(std::string &bytes);
     // Cuts the file through the operations, with the view let go meanwhile.
     bool CutTo(ULONGLONG size);
 
@@ -82,6 +81,8 @@ private:
     std::string heldBytes_;  // the mapped bytes while the view is gone
 };
 
+// Reads the first size bytes of an open file. False with the Win32 error set.
+bool ReadFileBytes(HANDLE file, size_t size, std::string &bytes);
 // Writes bytes as a whole new file at path (replacing one that is there) and flushes it.
 bool WriteStoreFileCopy(const StoreFileOps &ops, const std::wstring &path, const std::string &bytes);
 // Moves from over to and flushes the folder, so the rename survives a crash.

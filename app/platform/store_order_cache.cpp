@@ -8,6 +8,7 @@
 #include "common/unique_handles.h"
 #include "platform/little_endian.h"
 #include "platform/sort_compare.h"
+#include "platform/store_file.h"
 #include "platform/store_log_format.h"
 
 namespace {
@@ -47,10 +48,7 @@ bool ReadWholeFile(const std::wstring &path, std::string &bytes)
     LARGE_INTEGER size = {};
     if (!file.valid() || !GetFileSizeEx(file.get(), &size) || size.QuadPart > LONGLONG(kMaxCacheSize))
         return false;
-    bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
-    DWORD got = 0;
-    return bytes.empty() ||
-           (ReadFile(file.get(), &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr) && got == bytes.size());
+    return ReadFileBytes(file.get(), static_cast<size_t>(size.QuadPart), bytes);
 }
 
 // One sorted index as positions in creation order; false unless it names every record once.
