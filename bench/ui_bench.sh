@@ -32,9 +32,7 @@ cp "$seeded" "$work/full.zbs"
 export ZIFFERBOX_OBJECT_STORE="Z:$(echo "$work/full.zbs" | tr / '\\')"
 wine reg delete 'HKCU\Software\Brenvo\Zifferbox' /f </dev/null >/dev/null 2>&1 || true
 
-rm -f "$work/full.zbs.order"
 wine "$probe" figure start "$build/app/zifferbox.exe" 5
-wine "$probe" figure start "$build/app/zifferbox.exe" 3 uncached
 setsid wine "$build/app/zifferbox.exe" </dev/null >/dev/null 2>&1 &
 zifferbox_pid=$!
 wine "$probe" expect state 30000 'window=shown' 'count=65532' 'selected=0' >/dev/null

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # How the main costs grow with the store: open, list fill, filtered read of the last position,
 # durable write (store_classes_bench <count>) and start to the filled window (probe, on an Xvfb
-# screen; also without the sorted order kept by the last run) at 1,024, 8,192 and 65,535 objects. Prints one table, milliseconds. Not part of
+# screen) at 1,024, 8,192 and 65,535 objects. Prints one table, milliseconds. Not part of
 # `make bench`: it fills three stores and takes a few minutes.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -37,13 +37,11 @@ for n in "${counts[@]}"; do
   wine reg delete 'HKCU\Software\Brenvo\Zifferbox' /f </dev/null >/dev/null 2>&1 || true
   out=$(ZIFFERBOX_OBJECT_STORE="Z:$(echo "$store" | tr / '\\')" wine "$probe" figure start "$build/app/zifferbox.exe" 3 | tr -d '\r')
   figure[start,$n]=$(sed -n 's/^ui_start_filled_window_net: \([0-9.]*\) ms$/\1/p' <<<"$out")
-  out=$(ZIFFERBOX_OBJECT_STORE="Z:$(echo "$store" | tr / '\\')" wine "$probe" figure start "$build/app/zifferbox.exe" 3 uncached | tr -d '\r')
-  figure[start_uncached,$n]=$(sed -n 's/^ui_start_filled_window_net_uncached: \([0-9.]*\) ms$/\1/p' <<<"$out")
 done
 
 printf '%-40s' "objects"; printf '%10s' "${counts[@]}"; echo
 for name in classes_open_both_databases classes_fill_name_list_all classes_read_last_position_category \
-            classes_durable_write_new_avg start start_uncached; do
+            classes_durable_write_new_avg start; do
   printf '%-40s' "$name"
   for n in "${counts[@]}"; do printf '%10s' "${figure[$name,$n]:--}"; done
   echo

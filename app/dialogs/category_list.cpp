@@ -5,6 +5,7 @@
 #include "resources/resource.h"
 #include "shell/field_text.h"
 #include "shell/main_window.h"
+#include "shell/store_messages.h"
 #include "store/category_database.h"
 #include "store/category_filter.h"
 #include <cwchar>
@@ -94,7 +95,7 @@ INT_PTR OnAdd(HWND dialog)
     if (!CanAdd(dialog, text))
         return TRUE;
     if (categoryDatabase.addCategory(text) == 0) {
-        MessageBoxW(dialog, ADD_FAILED_TEXT, CAPTION, MB_ICONSTOP | MB_OKCANCEL);
+        ShowRefusedChange(dialog, ADD_FAILED_TEXT);
         return TRUE;
     }
     RefreshFilterControl();
@@ -112,7 +113,8 @@ INT_PTR OnDelete(HWND dialog)
     if (selected < 0 || !GetEntryText(list, selected, name) || IsReservedFilterText(name))
         return TRUE;
     // The record is found by the name the user selected, never by a position alone.
-    categoryDatabase.deleteCategoryAt(categoryDatabase.positionOfCategory(name));
+    if (!categoryDatabase.deleteCategoryAt(categoryDatabase.positionOfCategory(name)))
+        ShowIfChangedOutside(dialog);
     RefreshFilterControl();
     RefillList(dialog);
     const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));

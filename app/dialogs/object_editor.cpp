@@ -6,6 +6,7 @@
 #include "shell/application.h"
 #include "shell/field_text.h"
 #include "shell/main_window.h"
+#include "shell/store_messages.h"
 #include "store/category_database.h"
 #include "store/category_filter.h"
 #include "store/object_database.h"
@@ -126,7 +127,7 @@ INT_PTR OnOk(HWND dialog)
 
     // The input stays in the dialog until it is stored: the user can try again or cancel.
     if (WriteObject(fields) == 0) {
-        MessageBoxW(dialog, WRITE_FAILED_TEXT, CAPTION, MB_ICONSTOP | MB_OKCANCEL);
+        ShowRefusedChange(dialog, WRITE_FAILED_TEXT);
         return TRUE;
     }
     EndDialog(dialog, 1);

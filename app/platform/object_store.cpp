@@ -121,6 +121,17 @@ bool StoreFilePath(WCHAR *path, DWORD capacity)
     return true;
 }
 
+StoreCondition QueryStoreCondition()
+{
+    Lock lock(process.lock);
+    const Store &store = *process.store;
+    if (!store.IsOpen())
+        return StoreCondition::Writable;
+    if (store.ChangedOutside())
+        return StoreCondition::ChangedOutside;
+    return store.OpenedWithoutRoom() ? StoreCondition::OpenedWithoutRoom : StoreCondition::Writable;
+}
+
 void InstallProcessStore(const StoreFileOps &ops)
 {
     Lock lock(process.lock);

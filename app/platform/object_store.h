@@ -120,6 +120,15 @@ BOOL CeCloseDatabase(HANDLE hDatabase);
 // <local application data>\Zifferbox\objectstore.zbs.
 bool StoreFilePath(WCHAR *path, DWORD capacity);
 
+// What our store tells of itself beyond the device's calls: why it refuses every change.
+enum class StoreCondition {
+    Writable,
+    ChangedOutside,     // another program replaced or changed the file (ERROR_FILE_INVALID)
+    OpenedWithoutRoom,  // its torn end could not be kept aside on a full disk (ERROR_DISK_FULL)
+};
+// The condition of this process's store; Writable while it is not open.
+StoreCondition QueryStoreCondition();
+
 struct StoreFileOps;
 // Puts a store built on the given file operations behind these calls, so a test can make the
 // file fail (RealStoreFileOps() for the real ones). A store that is open is read again on them;

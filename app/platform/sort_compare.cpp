@@ -14,7 +14,7 @@ void AppendBigEndian(std::string &key, uint64_t value, int bytes)
         key.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
 }
 
-void AppendTextKey(std::string &key, const PropertyRef &property, DWORD sortFlags)
+void AppendTextKey(std::string &key, const PropertyRef &property, DWORD sortFlags, const WCHAR *locale)
 {
     // The text with its terminator: LCMapStringW refuses an empty source of explicit length.
     // Field-sized texts are copied on the stack: a heap block per key is a large part of an open.
@@ -33,22 +33,22 @@ void AppendTextKey(std::string &key, const PropertyRef &property, DWORD sortFlag
     }
     const DWORD flags = LCMAP_SORTKEY | ((sortFlags & CEDB_SORT_CASEINSENSITIVE) ? NORM_IGNORECASE : 0);
     BYTE local[512];
-    int length = LCMapStringW(LOCALE_USER_DEFAULT, flags, text, -1, reinterpret_cast<LPWSTR>(local), sizeof local);
+    int length = LCMapStringEx(locale, flags, text, -1, reinterpret_cast<LPWSTR>(local), sizeof local, nullptr, nullptr, 0);
     if (length > 0) {
         key.append(reinterpret_cast<const char *>(local), length);
         return;
     }
-    length = LCMapStringW(LOCALE_USER_DEFAULT, flags, text, -1, nullptr, 0);
+    length = LCMapStringEx(locale, flags, text, -1, nullptr, 0, nullptr, nullptr, 0);
     if (length <= 0)
         return;
     const size_t start = key.size();
     key.resize(start + length);
-    LCMapStringW(LOCALE_USER_DEFAULT, flags, text, -1, reinterpret_cast<LPWSTR>(&key[start]), length);
+    LCMapStringEx(locale, flags, text, -1, reinterpret_cast<LPWSTR>(&key[start]), length, nullptr, nullptr, 0);
 }
 
 }  // namespace
 
-void AppendSortKey(std::string &key, const PropertyRef *property, DWORD sortFlags)
+void AppendSortKey(std::string &key, const PropertyRef *property, DWORD sortFlags, const std::wstring &locale)
 {
     key.push_back(property ? kPresent : kMissing);
     if (!property)
@@ -78,7 +78,8 @@ void AppendSortKey(std::string &key, const PropertyRef *property, DWORD sortFlag
         break;
     }
     case CEVT_LPWSTR:
-        AppendTextKey(key, *property, sortFlags);
+        // No name (the system could not tell it): the user's locale as it is.
+        AppendTextKey(key, *property, sortFlags, locale.empty() ? LOCALE_NAME_USER_DEFAULT : locale.c_str());
         break;
     default:
         key.append(property->data, property->size);
@@ -86,11 +87,18 @@ void AppendSortKey(std::string &key, const PropertyRef *property, DWORD sortFlag
     }
 }
 
-std::string MakeSortKey(const PropertyRef *property, DWORD sortFlags)
+std::string MakeSortKey(const PropertyRef *property, DWORD sortFlags, const std::wstring &locale)
 {
     std::string key;
-    AppendSortKey(key, property, sortFlags);
+    AppendSortKey(key, property, sortFlags, locale);
     return key;
+}
+
+std::wstring UserLocaleName()
+{
+    WCHAR name[LOCALE_NAME_MAX_LENGTH] = L"";
+    GetUserDefaultLocaleName(name, LOCALE_NAME_MAX_LENGTH);
+    return name;
 }
 
 bool IsMissingKey(std::string_view key) { return key.empty() || key[0] == kMissing; }

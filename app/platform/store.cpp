@@ -2,10 +2,17 @@
 // behind (a torn last entry, a rewrite that never reached its rename) cleared away.
 #include "platform/store.h"
 #include <algorithm>
-#include "platform/store_order_cache.h"
 #include "platform/store_tail.h"
 #include "platform/store_log_format.h"
 #include "platform/store_replay.h"
+
+namespace {
+
+constexpr size_t kStaleOrderMinRecords = 1024;
+
+}  // namespace
+
+std::wstring StaleOrderPath(const std::wstring &storePath) { return storePath + L".order"; }
 
 Store::Store(const StoreFileOps &ops) : ops_(ops), file_(ops_) {}
 
@@ -25,21 +32,13 @@ bool Store::Open(const std::wstring &path)
 
 void Store::Close()
 {
-    // The indexes are kept for the next open once the writes are over. Closing happens after
-    // calls whose error the caller is still to read.
-    if (open_ && !failed_ && file_.IsOpen() && !orderCached_) {
-        const DWORD error = GetLastError();
-        SaveOrderCache(path_, digest_, collation_, model_, orderCacheFound_);
-        SetLastError(error);
-    }
     model_ = StoreModel();
     file_.Close();
     mappedBytes_ = nullptr;
     mappedSize_ = 0;
     image_ = std::string();
     lock_.Release();
-    open_ = failed_ = orderCached_ = orderCacheFound_ = false;
-    digest_ = 0;
+    open_ = failed_ = changedOutside_ = withoutRoom_ = false;
 }
 
 bool Store::Load()
@@ -69,15 +68,12 @@ bool Store::Load()
             file_.Append(EncodeStoreHeader()) != AppendResult::Done)
             return false;
         model_.liveBytes = kStoreHeaderSize;
-        digest_ = StoreDigest(0, EncodeStoreHeader().data(), kStoreHeaderSize);
         return true;
     }
     model_.records.reserve(std::min<size_t>(mappedSize_ / 128, 2 * CEDB_MAXRECORDS));
-    digest_ = StoreDigest(0, bytes, kStoreHeaderSize);
     StoreLogRecord framed;
     StoreScanEntry entry;
     while (reader.Next(framed)) {
-        digest_ = StoreDigest(digest_, bytes + framed.offset, framed.size);
         entry.offset = framed.offset;
         entry.size = framed.size;
         if (!DecodeStorePayload(framed.payload, framed.payloadSize, entry.entry, false) ||
@@ -93,21 +89,27 @@ bool Store::Load()
     const size_t validLength = reader.ValidLength();
     // What a crash left of the last entry goes, so the next entry follows whole ones; its bytes
     // are kept beside the store first.
+    // When the disk has no room for them, the store opens as it is, for reading only: nothing
+    // unconfirmed is destroyed without a copy, and the user still sees every object.
     const std::string cut(bytes + validLength, mappedSize_ - validLength);
     if (!cut.empty()) {
-        const bool kept = KeepCutBytes(ops_, path_, cut) && file_.Truncate(validLength);
-        FollowMappedBytes();
-        if (!kept)
-            return false;
+        if (!KeepCutBytes(ops_, path_, cut)) {
+            withoutRoom_ = true;
+        } else {
+            const bool truncated = file_.Truncate(validLength);
+            FollowMappedBytes();
+            if (!truncated)
+                return false;
+        }
     }
     FILETIME modified = {};
     file_.LastWriteTime(modified);
     BuildCreationOrders(model_, modified);
-    collation_ = CollationFingerprint();
-    orderCached_ = LoadOrderCache(path_, digest_, collation_, model_, orderCacheFound_);
-    if (!orderCached_)
-        BuildSortedIndexes(model_);
+    BuildSortedIndexes(model_);
     model_.liveBytes = model_.CountLiveBytes();
+    // Only stores this large ever had one; on Wine asking for a missing file searches the folder.
+    if (model_.records.size() >= kStaleOrderMinRecords)
+        DeleteFileW(StaleOrderPath(path_).c_str());
     return true;
 }
 

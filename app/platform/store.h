@@ -17,6 +17,10 @@
 std::string EncodeStoreImage(StoreModel &model, std::vector<std::pair<Record *, size_t>> *recordOffsets = nullptr,
                              std::vector<std::pair<Database *, ULONGLONG>> *databaseSizes = nullptr);
 
+// Earlier versions kept the sorted order of a large store beside it in this file. Nothing reads
+// it any more: an open of a large store and whatever replaces a store file remove it.
+std::wstring StaleOrderPath(const std::wstring &storePath);
+
 class Store {
 public:
     explicit Store(const StoreFileOps &ops = RealStoreFileOps());
@@ -42,9 +46,16 @@ public:
     // False (ERROR_DISK_FULL) when the database or the identifiers leave no room for a record.
     bool HasRoomForRecord(const Database &database) const;
 
+    // Why changes are refused, if they are.
+    bool ChangedOutside() const { return changedOutside_ || file_.ViewLost(); }
+    bool OpenedWithoutRoom() const { return withoutRoom_; }
+
     // The changes. Each is on disk when it reports success and changes nothing when it fails;
     // 0 or false with the Win32 error set. After a write that could not be taken back every
-    // later change fails (ERROR_WRITE_FAULT) until the store is opened again.
+    // later change fails (ERROR_WRITE_FAULT) until the store is opened again. Before each, the
+    // file at the path must still be the one the store holds, as it left it: once another
+    // program replaced or changed it, every change fails (ERROR_FILE_INVALID) and nothing is
+    // written into that file.
     CEOID CreateDatabase(const std::wstring &name, DWORD type, const std::vector<SORTORDERSPEC> &sortOrders);
     bool DeleteDatabase(CEOID id);
     // record 0 makes a new record; properties are the record's complete set after the write.
@@ -70,10 +81,8 @@ private:
     size_t mappedSize_ = 0;
     std::string image_;
     StoreModel model_;
-    uint64_t digest_ = 0;          // of the file's contents as they stand
-    uint64_t collation_ = 0;       // of the locale the sort keys come from
-    bool orderCached_ = false;     // the order cache beside the file fits its contents
-    bool orderCacheFound_ = false;  // there was one at the open
     bool open_ = false;    // read; the file itself stays closed after a failed compaction
     bool failed_ = false;  // the file could not be put back after a failed write
+    bool changedOutside_ = false;  // the file is no longer as the store left it
+    bool withoutRoom_ = false;     // opened with a torn end that could not be kept aside
 };

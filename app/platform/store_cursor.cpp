@@ -17,7 +17,7 @@ size_t ValueSeekPosition(OpenDatabase &open, const StoreModel &model, const Data
         return none;
     }
     const PropertyRef sought = RefOf(property);
-    const std::string key = MakeSortKey(&sought, index.flags);
+    const std::string key = MakeSortKey(&sought, index.flags, database.locale);
     const size_t keyIndex = open.index - 1;
     const auto compare = [&](const Record *record) {
         return CompareSortKeys(SortKeyOf(database, *record, keyIndex), key, index.flags);

@@ -2,6 +2,8 @@
 #include "common/program_folder.h"
 #include "common/unique_handles.h"
 #include <shlobj.h>
+#include <winternl.h>
+#include <vector>
 
 namespace {
 
@@ -53,6 +55,67 @@ bool WriteAll(const StoreFileOps &ops, HANDLE file, const std::string &bytes)
     return true;
 }
 
+// The mapped views of this process, for the exception handler. Views come and go on the
+// store's thread; the handler runs on whichever thread faulted.
+SRWLOCK viewsLock = SRWLOCK_INIT;
+std::vector<StoreFileView *> &LiveViews()
+{
+    static std::vector<StoreFileView *> &views = *new std::vector<StoreFileView *>;
+    return views;
+}
+
+LONG CALLBACK OnViewFault(EXCEPTION_POINTERS *pointers)
+{
+    const EXCEPTION_RECORD &record = *pointers->ExceptionRecord;
+    if ((record.ExceptionCode != EXCEPTION_ACCESS_VIOLATION && record.ExceptionCode != EXCEPTION_IN_PAGE_ERROR) ||
+        record.NumberParameters < 2)
+        return EXCEPTION_CONTINUE_SEARCH;
+    bool replaced = false;
+    AcquireSRWLockShared(&viewsLock);
+    for (StoreFileView *view : LiveViews())
+        if ((replaced = view->ReplaceWithZerosAt(record.ExceptionInformation[1])))
+            break;
+    ReleaseSRWLockShared(&viewsLock);
+    return replaced ? EXCEPTION_CONTINUE_EXECUTION : EXCEPTION_CONTINUE_SEARCH;
+}
+
+BOOL CALLBACK AddFaultHandler(PINIT_ONCE, PVOID, PVOID *)
+{
+    return AddVectoredExceptionHandler(1, OnViewFault) != nullptr;
+}
+
+void RegisterView(StoreFileView *view)
+{
+    static INIT_ONCE once = INIT_ONCE_STATIC_INIT;
+    InitOnceExecuteOnce(&once, AddFaultHandler, nullptr, nullptr);
+    AcquireSRWLockExclusive(&viewsLock);
+    LiveViews().push_back(view);
+    ReleaseSRWLockExclusive(&viewsLock);
+}
+
+void UnregisterView(StoreFileView *view)
+{
+    AcquireSRWLockExclusive(&viewsLock);
+    std::vector<StoreFileView *> &views = LiveViews();
+    for (size_t i = 0; i < views.size(); ++i)
+        if (views[i] == view) {
+            views.erase(views.begin() + i);
+            break;
+        }
+    ReleaseSRWLockExclusive(&viewsLock);
+}
+
+// The file's index on its volume. Asked of the system directly: under Wine the Win32 calls that
+// tell it also read the volume's information, which made each checked write a millisecond slower.
+LONGLONG FileIndexOf(HANDLE file)
+{
+    IO_STATUS_BLOCK status;
+    FILE_INTERNAL_INFORMATION info;
+    if (NtQueryInformationFile(file, &status, &info, sizeof info, FileInternalInformation) != 0)
+        return -1;
+    return info.IndexNumber.QuadPart;
+}
+
 }  // namespace
 
 const StoreFileOps &RealStoreFileOps() { return realOps; }
@@ -81,10 +144,33 @@ bool StoreFile::Open(const std::wstring &path)
         return false;
     }
     file_ = file;
+    path_ = path;
     size_ = static_cast<ULONGLONG>(size.QuadPart);
+    fileIndex_ = FileIndexOf(file_);
+    NoteStamp();
     if (created)
         ops_.flushFolder(folder.c_str());
     return true;
+}
+
+void StoreFile::NoteStamp()
+{
+    if (!GetFileTime(file_, nullptr, nullptr, &lastWrite_))
+        lastWrite_ = FILETIME();
+}
+
+bool StoreFile::IsUnchanged() const
+{
+    LARGE_INTEGER size;
+    FILETIME lastWrite;
+    if (file_ == INVALID_HANDLE_VALUE || view_.Lost() || !GetFileSizeEx(file_, &size) ||
+        ULONGLONG(size.QuadPart) != size_ || !GetFileTime(file_, nullptr, nullptr, &lastWrite) ||
+        CompareFileTime(&lastWrite, &lastWrite_) != 0)
+        return false;
+    // Opening with no access at all passes the share modes of our own handle.
+    UniqueFile atPath(CreateFileW(path_.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return atPath.valid() && fileIndex_ != -1 && FileIndexOf(atPath.get()) == fileIndex_;
 }
 
 void StoreFile::Close()
@@ -94,7 +180,10 @@ void StoreFile::Close()
     if (file_ != INVALID_HANDLE_VALUE)
         CloseHandle(file_);
     file_ = INVALID_HANDLE_VALUE;
+    path_.clear();
     size_ = 0;
+    fileIndex_ = -1;
+    lastWrite_ = FILETIME();
 }
 
 bool StoreFileView::Map(HANDLE file, ULONGLONG size)
@@ -109,18 +198,41 @@ bool StoreFileView::Map(HANDLE file, ULONGLONG size)
     mapping_.reset(CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr));
     if (!mapping_)
         return false;
-    view_.reset(MapViewOfFile(mapping_.get(), FILE_MAP_READ, 0, 0, static_cast<SIZE_T>(size)));
-    if (!view_)
+    base_ = MapViewOfFile(mapping_.get(), FILE_MAP_READ, 0, 0, static_cast<SIZE_T>(size));
+    if (!base_)
         return false;
     size_ = static_cast<size_t>(size);
+    RegisterView(this);
     return true;
 }
 
 void StoreFileView::Release()
 {
-    view_.reset();
+    if (base_) {
+        UnregisterView(this);
+        if (lost_)
+            VirtualFree(base_, 0, MEM_RELEASE);
+        else
+            UnmapViewOfFile(base_);
+    }
+    base_ = nullptr;
     mapping_.reset();
     size_ = 0;
+    lost_ = 0;
+}
+
+bool StoreFileView::ReplaceWithZerosAt(ULONG_PTR address)
+{
+    const ULONG_PTR base = reinterpret_cast<ULONG_PTR>(base_);
+    if (lost_ || !base_ || address < base || address - base >= size_)
+        return false;
+    // The view's pages go and zeroed ones take their addresses, so every pointer into the view
+    // stays readable.
+    UnmapViewOfFile(base_);
+    if (VirtualAlloc(base_, size_, MEM_RESERVE | MEM_COMMIT, PAGE_READONLY) != base_)
+        return false;
+    InterlockedExchange(&lost_, 1);
+    return true;
 }
 
 AppendResult StoreFile::Append(const std::string &bytes)
@@ -129,6 +241,7 @@ AppendResult StoreFile::Append(const std::string &bytes)
     end.QuadPart = static_cast<LONGLONG>(size_);
     if (SetFilePointerEx(file_, end, nullptr, FILE_BEGIN) && WriteAll(ops_, file_, bytes) && ops_.flushFile(file_)) {
         size_ += bytes.size();
+        NoteStamp();
         return AppendResult::Done;
     }
     // Part of the entry may be on disk, or all of it without the flush having reported success:
@@ -145,6 +258,7 @@ AppendResult StoreFile::Append(const std::string &bytes)
         restored = SetFilePointerEx(file_, end, nullptr, FILE_BEGIN) &&
                    WriteAll(ops_, file_, std::string(bytes.size(), '\0')) && ops_.flushFile(file_);
     }
+    NoteStamp();
     SetLastError(error ? error : ERROR_WRITE_FAULT);
     return restored ? AppendResult::Failed : AppendResult::FailedDirty;
 }
@@ -203,6 +317,7 @@ bool StoreFile::Truncate(ULONGLONG size)
     if (!CutTo(size) || !ops_.flushFile(file_))
         return false;
     size_ = size;
+    NoteStamp();
     return true;
 }
 

@@ -28,18 +28,32 @@ enum class AppendResult {
 
 // A read-only view of a whole file: its bytes without copying them into the heap, which for a
 // full store costs more than reading and checking them.
+// Another program may cut the file short under the view (a Linux process is not held off by
+// our share modes); a read past the new end then faults. A process-wide exception handler puts
+// zero pages where such a view was, so the read goes on and finds zeros, and marks the view
+// lost: its bytes are no longer the file's, and the store writes nothing more.
 class StoreFileView {
 public:
-    const char *data() const { return static_cast<const char *>(view_.get()); }
+    StoreFileView() = default;
+    ~StoreFileView() { Release(); }
+    StoreFileView(const StoreFileView &) = delete;
+    StoreFileView &operator=(const StoreFileView &) = delete;
+
+    const char *data() const { return static_cast<const char *>(base_); }
     size_t size() const { return size_; }
+    bool Lost() const { return lost_ != 0; }
     // Maps size bytes of file; an empty file gives an empty view. False with the Win32 error set.
     bool Map(HANDLE file, ULONGLONG size);
     void Release();
+    // Called by the exception handler for a fault at address; true when it lay in this view and
+    // zero pages now stand in its place.
+    bool ReplaceWithZerosAt(ULONG_PTR address);
 
 private:
     UniqueHandle mapping_;
-    UniqueResource<NullIsNoneTraits<LPCVOID, UnmapViewOfFile>> view_;
+    void *base_ = nullptr;
     size_t size_ = 0;
+    volatile LONG lost_ = 0;  // base_ is then a zeroed allocation, not a view
 };
 
 // The store file, opened for reading and writing with reading shared only, so a second
@@ -56,6 +70,12 @@ public:
     void Close();
     bool IsOpen() const { return file_ != INVALID_HANDLE_VALUE; }
     ULONGLONG Size() const { return size_; }
+    // True while the file at the path it was opened at is still the one it holds, as its own
+    // last write left it: the same file, size and last write time, and its view not lost. When
+    // another program replaced or changed it, nothing may be written into it any more.
+    bool IsUnchanged() const;
+    // Another program cut the file short under its view (see StoreFileView).
+    bool ViewLost() const { return view_.Lost(); }
     // Maps the file as it is now (reads it, when small). Its bytes stay readable until Close at
     // MappedBytes(), which moves when a cut has to let the view go and make it again (a mapped
     // file can't be cut); when the view can't be made again, a copy in memory takes its place.
@@ -69,6 +89,9 @@ public:
     bool LastWriteTime(FILETIME &time) const;
 
 private:
+    // Notes the file's last write time after its opening and each own change.
+    void NoteStamp();
+
     static constexpr ULONGLONG kMapFilesFrom = 1u << 20;
 
     // Cuts the file through the operations, with the view let go meanwhile.
@@ -76,7 +99,10 @@ private:
 
     StoreFileOps ops_;
     HANDLE file_ = INVALID_HANDLE_VALUE;
+    std::wstring path_;
     ULONGLONG size_ = 0;
+    LONGLONG fileIndex_ = -1;   // which file it is, on its volume
+    FILETIME lastWrite_ = {};   // as its own last change left it
     StoreFileView view_;
     std::string heldBytes_;  // the mapped bytes while the view is gone
 };

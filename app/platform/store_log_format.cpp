@@ -45,37 +45,6 @@ uint32_t StoreCrc32(const void *data, size_t size, uint32_t crc)
     return ~crc;
 }
 
-uint64_t StoreDigest(uint64_t digest, const char *bytes, size_t size)
-{
-    const uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
-    const auto mix = [&](uint64_t word) {
-        digest = (digest ^ word) * kMultiplier;
-        digest ^= digest >> 29;
-    };
-    mix(size);
-    size_t at = 0;
-    for (; at + 8 <= size; at += 8) {
-        uint64_t word;
-        std::memcpy(&word, bytes + at, 8);  // the fingerprint stays on the machine that made it
-        mix(word);
-    }
-    if (at < size)
-        mix(GetLittleEndian(bytes + at, size - at));
-    return digest;
-}
-
-uint64_t StoreFileDigest(const char *bytes, size_t size)
-{
-    size_t at = std::min(size, kStoreHeaderSize);
-    uint64_t digest = StoreDigest(0, bytes, at);
-    while (size - at >= kStoreEntryHeaderSize) {
-        const size_t entry = std::min<size_t>(size - at, kStoreEntryHeaderSize + GetLittleEndian(bytes + at, 4));
-        digest = StoreDigest(digest, bytes + at, entry);
-        at += entry;
-    }
-    return digest;
-}
-
 std::string EncodeStoreHeader()
 {
     std::string header(kMagic, sizeof kMagic);

@@ -21,12 +21,6 @@ constexpr size_t kEntryCrcOffset = 8;
 constexpr size_t kStoreEntryHeaderSize = 12;
 
 uint32_t StoreCrc32(const void *data, size_t size, uint32_t crc = 0);
-// A 64-bit fingerprint of a file's contents, chained over its header and entries one at a time:
-// StoreDigest(StoreDigest(0, header), entry)... It tells apart files that differ in any byte,
-// barring accidents far rarer than a 32-bit CRC allows.
-uint64_t StoreDigest(uint64_t digest, const char *bytes, size_t size);
-// The fingerprint of a whole file's bytes whose entries are all whole.
-uint64_t StoreFileDigest(const char *bytes, size_t size);
 
 // The header every store file begins with.
 std::string EncodeStoreHeader();

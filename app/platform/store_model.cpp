@@ -1,6 +1,7 @@
 #include "platform/store_model.h"
 #include <algorithm>
 #include <string_view>
+#include "common/unique_handles.h"
 #include "platform/sort_compare.h"
 #include "platform/store_log_format.h"
 
@@ -38,12 +39,13 @@ struct IndexLess {
     }
 };
 
-// Appends the record's key for one sort order of its database.
-void AppendRecordKey(std::string &keys, const Record &record, const SORTORDERSPEC &sortOrder)
+// Appends the record's key for one sort order, in the locale's collation.
+void AppendRecordKey(std::string &keys, const Record &record, const SORTORDERSPEC &sortOrder,
+                     const std::wstring &locale)
 {
     PropertyRef property;
     const bool found = record.properties.Find(sortOrder.propid, property);
-    AppendSortKey(keys, found ? &property : nullptr, sortOrder.dwFlags);
+    AppendSortKey(keys, found ? &property : nullptr, sortOrder.dwFlags, locale);
 }
 
 IndexLess LessFor(const Database &database, size_t index)
@@ -94,8 +96,9 @@ ULONGLONG StoreModel::CountLiveBytes() const
     return live;
 }
 
-void InitIndexes(Database &database)
+void InitIndexes(Database &database, const std::wstring &locale)
 {
+    database.locale = locale;
     database.indexes.assign(1 + database.sortOrders.size(), SortIndex());
     for (size_t i = 0; i < database.sortOrders.size(); ++i) {
         database.indexes[i + 1].propid = database.sortOrders[i].propid;
@@ -107,7 +110,7 @@ void ComputeKeys(const Database &database, const Record &record)
 {
     record.keys.assign(database.sortOrders.size(), std::string());
     for (size_t i = 0; i < database.sortOrders.size(); ++i)
-        AppendRecordKey(record.keys[i], record, database.sortOrders[i]);
+        AppendRecordKey(record.keys[i], record, database.sortOrders[i], database.locale);
 }
 
 const std::string &SortKeyOf(const Database &database, const Record &record, size_t keyIndex)
@@ -121,7 +124,12 @@ void InsertIntoIndexes(Database &database, Record *record)
 {
     for (size_t i = 0; i < database.indexes.size(); ++i) {
         std::vector<Record *> &order = database.indexes[i].order;
-        order.insert(std::upper_bound(order.begin(), order.end(), record, LessFor(database, i)), record);
+        const IndexLess less = LessFor(database, i);
+        const auto at = std::upper_bound(order.begin(), order.end(), record, less);
+        const bool fits = (at == order.begin() || less(*(at - 1), record)) && (at == order.end() || less(record, *at));
+        order.insert(at, record);
+        if (!fits)
+            std::sort(order.begin(), order.end(), less);
     }
 }
 
@@ -129,16 +137,26 @@ void RemoveFromIndexes(Database &database, Record *record)
 {
     for (size_t i = 0; i < database.indexes.size(); ++i) {
         std::vector<Record *> &order = database.indexes[i].order;
-        auto found = std::lower_bound(order.begin(), order.end(), record, LessFor(database, i));
-        if (found != order.end() && *found == record)
+        const IndexLess less = LessFor(database, i);
+        const auto found = std::lower_bound(order.begin(), order.end(), record, less);
+        if (found != order.end() && *found == record) {
             order.erase(found);
+            continue;
+        }
+        // The search missed, so the index is out of order: every copy of the record goes, found
+        // by a scan, and the rest is sorted anew.
+        order.erase(std::remove(order.begin(), order.end(), record), order.end());
+        std::sort(order.begin(), order.end(), less);
     }
 }
 
 size_t PositionOf(const Database &database, size_t index, const Record *record)
 {
     const std::vector<Record *> &order = database.indexes[index].order;
-    return std::lower_bound(order.begin(), order.end(), record, LessFor(database, index)) - order.begin();
+    const auto found = std::lower_bound(order.begin(), order.end(), record, LessFor(database, index));
+    if (found != order.end() && *found == record)
+        return found - order.begin();
+    return std::find(order.begin(), order.end(), record) - order.begin();
 }
 
 void BuildCreationOrders(StoreModel &model, const FILETIME &modified)
@@ -155,35 +173,77 @@ void BuildCreationOrders(StoreModel &model, const FILETIME &modified)
 
 namespace {
 
-// The records (in creation order) in the order of one sort order. The keys go into one block,
-// dropped as a whole once sorted: kept per record they would take more memory than the records,
-// and it would stay with the process. Records with equal keys keep their creation order.
-std::vector<Record *> SortedBy(const SORTORDERSPEC &sortOrder, const std::vector<Record *> &byId)
-{
+struct Keyed {
+    std::string_view key;
+    uint32_t position;  // in creation order, which also breaks ties
+};
+
+// Sorts records [begin, end) of byId by their keys for one sort order. The keys go into one
+// block, dropped as a whole once the index is made: kept per record they would take more
+// memory than the records, and it would stay with the process.
+struct KeyedRun {
+    const std::vector<Record *> *byId;
+    const SORTORDERSPEC *sortOrder;
+    const std::wstring *locale;
+    uint32_t begin, end;
     std::string keys;
-    keys.reserve(byId.size() * 64);
-    std::vector<size_t> ends;  // of each record's key
-    ends.reserve(byId.size());
-    for (const Record *record : byId) {
-        AppendRecordKey(keys, *record, sortOrder);
-        ends.push_back(keys.size());
-    }
-    struct Keyed {
-        std::string_view key;
-        uint32_t position;
-    };
-    std::vector<Keyed> sorted(byId.size());
-    for (uint32_t n = 0; n < sorted.size(); ++n) {
-        const size_t start = n == 0 ? 0 : ends[n - 1];
-        sorted[n] = Keyed{std::string_view(keys).substr(start, ends[n] - start), n};
-    }
-    std::sort(sorted.begin(), sorted.end(), [&](const Keyed &a, const Keyed &b) {
-        const int order = CompareSortKeys(a.key, b.key, sortOrder.dwFlags);
+    std::vector<Keyed> sorted;
+
+    bool Before(const Keyed &a, const Keyed &b) const
+    {
+        const int order = CompareSortKeys(a.key, b.key, sortOrder->dwFlags);
         return order != 0 ? order < 0 : a.position < b.position;
-    });
-    std::vector<Record *> order(byId.size());
-    for (size_t n = 0; n < sorted.size(); ++n)
-        order[n] = byId[sorted[n].position];
+    }
+    void Run()
+    {
+        std::vector<size_t> ends;  // of each record's key
+        ends.reserve(end - begin);
+        keys.reserve((end - begin) * size_t(64));
+        for (uint32_t n = begin; n < end; ++n) {
+            AppendRecordKey(keys, *(*byId)[n], *sortOrder, *locale);
+            ends.push_back(keys.size());
+        }
+        sorted.resize(end - begin);
+        for (uint32_t n = 0; n < sorted.size(); ++n) {
+            const size_t start = n == 0 ? 0 : ends[n - 1];
+            sorted[n] = Keyed{std::string_view(keys).substr(start, ends[n] - start), begin + n};
+        }
+        std::sort(sorted.begin(), sorted.end(), [this](const Keyed &a, const Keyed &b) { return Before(a, b); });
+    }
+    static DWORD WINAPI ThreadMain(LPVOID run)
+    {
+        static_cast<KeyedRun *>(run)->Run();
+        return 0;
+    }
+};
+
+// Below this many records a second thread costs more than it saves.
+constexpr size_t kSortInTwoFrom = 4096;
+
+// The records (in creation order) in the order of one sort order. Making the keys is most of
+// an open's time, so a large database makes and sorts them in two halves on two threads and
+// merges them; records with equal keys keep their creation order.
+std::vector<Record *> SortedBy(const SORTORDERSPEC &sortOrder, const std::wstring &locale,
+                               const std::vector<Record *> &byId)
+{
+    const uint32_t count = static_cast<uint32_t>(byId.size());
+    const uint32_t half = count >= kSortInTwoFrom ? count / 2 : count;
+    KeyedRun runs[2] = {{&byId, &sortOrder, &locale, 0, half, {}, {}}, {&byId, &sortOrder, &locale, half, count, {}, {}}};
+    UniqueHandle second;
+    if (half < count)
+        second.reset(CreateThread(nullptr, 0, KeyedRun::ThreadMain, &runs[1], 0, nullptr));
+    runs[0].Run();
+    if (second)
+        WaitForSingleObject(second.get(), INFINITE);
+    else
+        runs[1].Run();
+    std::vector<Record *> order;
+    order.reserve(count);
+    std::vector<Keyed> merged(count);
+    std::merge(runs[0].sorted.begin(), runs[0].sorted.end(), runs[1].sorted.begin(), runs[1].sorted.end(),
+               merged.begin(), [&](const Keyed &a, const Keyed &b) { return runs[0].Before(a, b); });
+    for (const Keyed &keyed : merged)
+        order.push_back(byId[keyed.position]);
     return order;
 }
 
@@ -194,6 +254,6 @@ void BuildSortedIndexes(StoreModel &model)
     for (auto &entry : model.databases) {
         Database &database = entry.second;
         for (size_t i = 1; i < database.indexes.size(); ++i)
-            database.indexes[i].order = SortedBy(database.sortOrders[i - 1], database.indexes[0].order);
+            database.indexes[i].order = SortedBy(database.sortOrders[i - 1], database.locale, database.indexes[0].order);
     }
 }

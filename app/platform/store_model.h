@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 #include "platform/object_store.h"
+#include "platform/sort_compare.h"
 #include "platform/store_entry_codec.h"
 
 // Identifiers are 32 bits; nextId beyond this means they are used up.
@@ -23,7 +24,8 @@ struct Record {
     ULONGLONG entryBytes = 0;       // the log entry that holds its current state
 };
 
-// Records in one order: [0] is creation order (by identifier), then one per sort order.
+// Records in one order: [0] is creation order (by identifier), then one per sort order. Each
+// live record of the database stands in every index exactly once, in the index's order.
 struct SortIndex {
     CEPROPID propid = 0;
     DWORD flags = 0;
@@ -36,6 +38,7 @@ struct Database {
     std::wstring name;
     std::vector<SORTORDERSPEC> sortOrders;
     std::vector<SortIndex> indexes;
+    std::wstring locale;  // whose collation every sort key of its records comes from
     ULONGLONG entryBytes = 0;   // its create entry
     ULONGLONG recordBytes = 0;  // the entries of its records' current states
     FILETIME modified = {};
@@ -46,6 +49,9 @@ struct Database {
 };
 
 struct StoreModel {
+    // The collation of every sort key, captured when the model is made: the user may change the
+    // locale while a store is open, and keys of two collations in one index put it out of order.
+    std::wstring locale = UserLocaleName();
     std::map<CEOID, Database> databases;
     std::unordered_map<CEOID, Record> records;
     uint64_t nextId = 1;
@@ -62,15 +68,18 @@ struct StoreModel {
     ULONGLONG CountLiveBytes() const;
 };
 
-// Sets up a database's empty indexes from its sort orders.
-void InitIndexes(Database &database);
+// Sets up a database's empty indexes from its sort orders, for keys in the locale's collation.
+void InitIndexes(Database &database, const std::wstring &locale);
 // The record's sort keys for its database's sort orders.
 void ComputeKeys(const Database &database, const Record &record);
 // The record's key for sort order keyIndex of its database, made first if need be.
 const std::string &SortKeyOf(const Database &database, const Record &record, size_t keyIndex);
+// Insert and remove find the record's place by binary search. An index found out of order (a
+// search that misses the record, or neighbours in the wrong order) is sorted anew, so no index
+// ever keeps a record that is gone or loses one that is there.
 void InsertIntoIndexes(Database &database, Record *record);
 void RemoveFromIndexes(Database &database, Record *record);
-// The record's position in one index of its database.
+// The record's position in one index of its database; a scan finds it when the search misses.
 size_t PositionOf(const Database &database, size_t index, const Record *record);
 // After the whole file is replayed: fills every database's creation order (index 0) ...
 void BuildCreationOrders(StoreModel &model, const FILETIME &modified);

@@ -22,7 +22,7 @@ bool ReplayCreateDatabase(StoreModel &model, const StoreEntry &entry, size_t ent
     for (const StoredSortOrder &order : entry.sortOrders)
         database.sortOrders.push_back(SORTORDERSPEC{order.propid, order.flags});
     database.entryBytes = entryBytes;
-    InitIndexes(database);
+    InitIndexes(database, model.locale);
     NoteIdentifier(model, entry.database);
     return true;
 }

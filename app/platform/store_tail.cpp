@@ -7,9 +7,11 @@ bool KeepCutBytes(const StoreFileOps &ops, const std::wstring &storePath, const 
 {
     if (bytes.empty())
         return true;
-    UniqueFile file(CreateFileW(StoreTailPath(storePath).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+    UniqueFile file(CreateFileW(StoreTailPath(storePath).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid())
+    // Appended at the end; a failure cuts the file back to where it ended.
+    LARGE_INTEGER before = {};
+    if (!file.valid() || !SetFilePointerEx(file.get(), LARGE_INTEGER(), &before, FILE_END))
         return false;
     size_t done = 0;
     bool kept = true;
@@ -20,7 +22,11 @@ bool KeepCutBytes(const StoreFileOps &ops, const std::wstring &storePath, const 
         done += written;
     }
     kept = kept && ops.flushFile(file.get());
-    if (!kept && GetLastError() == 0)
-        SetLastError(ERROR_WRITE_FAULT);
+    if (!kept) {
+        // Half the bytes would be taken for the start of the tail at the next try.
+        const DWORD error = GetLastError();
+        ops.truncateFile(file.get(), static_cast<ULONGLONG>(before.QuadPart));
+        SetLastError(error ? error : ERROR_WRITE_FAULT);
+    }
     return kept;
 }

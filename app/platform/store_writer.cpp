@@ -35,6 +35,15 @@ bool Store::Writable()
         SetLastError(ERROR_WRITE_FAULT);
         return false;
     }
+    if (withoutRoom_) {
+        SetLastError(ERROR_DISK_FULL);
+        return false;
+    }
+    if (changedOutside_ || !file_.IsUnchanged()) {
+        changedOutside_ = true;
+        SetLastError(ERROR_FILE_INVALID);
+        return false;
+    }
     return true;
 }
 
@@ -50,8 +59,6 @@ bool Store::AppendEntry(const std::string &payload, ULONGLONG &entryBytes)
     if (result != AppendResult::Done)
         return false;
     entryBytes = entry.size();
-    digest_ = StoreDigest(digest_, entry.data(), entry.size());
-    orderCached_ = false;
     return true;
 }
 
@@ -78,7 +85,7 @@ CEOID Store::CreateDatabase(const std::wstring &name, DWORD type, const std::vec
     database.sortOrders = sortOrders;
     database.entryBytes = entryBytes;
     database.modified = Now();
-    InitIndexes(database);
+    InitIndexes(database, model_.locale);
     model_.nextId = uint64_t(id) + 1;
     model_.liveBytes += entryBytes;
     return id;
@@ -220,6 +227,12 @@ void Store::CompactIfWorthwhile()
         DeleteFileW(newPath.c_str());
         return;
     }
+    // The rename would put the live state over whatever another program left at the path.
+    if (!file_.IsUnchanged()) {
+        DeleteFileW(newPath.c_str());
+        changedOutside_ = true;
+        return;
+    }
     // The records move into the image before the old file's view goes (a mapped file can't be
     // replaced), and into the new file's view once it is in place. A string's moved buffer
     // stays where it is.
@@ -238,7 +251,6 @@ void Store::CompactIfWorthwhile()
     }
     if (!replaced)
         return;
-    digest_ = StoreFileDigest(image_.data(), image_.size());
     for (auto &entry : databaseSizes)
         entry.first->entryBytes = entry.second;
     for (auto &entry : model_.databases)

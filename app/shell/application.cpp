@@ -1,5 +1,6 @@
 #include "shell/application.h"
 #include "shell/main_window.h"
+#include "shell/store_messages.h"
 #include "store/category_database.h"
 #include "store/object_database.h"
 
@@ -103,6 +104,7 @@ bool InitialiseApplication(HINSTANCE instance, int showState)
     mainWindow = window;
     ShowWindow(mainWindow, showState);
     UpdateWindow(mainWindow);
+    ShowStoreConditionAtStart();
     return true;
 }
 

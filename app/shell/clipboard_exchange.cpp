@@ -5,6 +5,7 @@
 #include "shell/clipboard_format.h"
 #include "shell/field_text.h"
 #include "shell/main_window.h"
+#include "shell/store_messages.h"
 #include "store/category_database.h"
 #include "store/category_filter.h"
 #include "store/object_database.h"
@@ -137,7 +138,7 @@ bool PasteObject()
         categoryDatabase.addCategory(category);
     if (objectDatabase.writeNewObject(name, serialNumber, remark, category) == 0) {
         // Nothing was stored: say so rather than refresh as if it had been.
-        MessageBoxW(mainWindow, WRITE_FAILED_TEXT, L"Zifferbox", MB_ICONSTOP | MB_OKCANCEL);
+        ShowRefusedChange(mainWindow, WRITE_FAILED_TEXT);
         return false;
     }
     RefillObjectList(objectDatabase.indexOfCurrentObject());

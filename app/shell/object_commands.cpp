@@ -6,6 +6,7 @@
 #include "shell/application.h"
 #include "shell/clipboard_exchange.h"
 #include "shell/main_window.h"
+#include "shell/store_messages.h"
 #include "store/object_database.h"
 
 namespace {
@@ -48,6 +49,7 @@ void DeleteSelectedObject(HWND owner)
         return;
     const int position = static_cast<int>(SendMessageW(objectList, LB_GETCURSEL, 0, 0));
     objectDatabase.deleteFilteredObject(position);
+    ShowIfChangedOutside(owner ? owner : mainWindow);
     objectDatabase.fillFilteredNameList(objectList);
     const int count = static_cast<int>(SendMessageW(objectList, LB_GETCOUNT, 0, 0));
     SendMessageW(objectList, LB_SETCURSEL, position >= count - 1 ? count - 1 : position, 0);

@@ -124,9 +124,14 @@ void ObjectDatabase::readFilteredObject(int n, WCHAR *name, WCHAR *serialNumber,
             return;
         }
         currentRecord = CeSeekDatabase(database, CEDB_SEEK_CEOID, (*passing)[n], nullptr);
-        if (currentRecord == 0)
+        if (currentRecord != 0)
+            currentRecord = record.readNext(database);
+        if (currentRecord == 0) {
+            // The kept list names a record that is gone: it is dropped, and the scan decides.
+            forgetListedRecords();
+            readFilteredObject(n, name, serialNumber, remark, category);
             return;
-        currentRecord = record.readNext(database);
+        }
     } else {
         currentRecord = CeSeekDatabase(database, CEDB_SEEK_BEGINNING, 0, nullptr);
         if (currentRecord == 0)
@@ -167,8 +172,12 @@ int ObjectDatabase::indexOfCurrentObject()
         if (CeSeekDatabase(database, CEDB_SEEK_CEOID, currentRecord, &position) == currentRecord)
             return static_cast<int>(position);
     }
-    if (const std::vector<CEOID> *passing = listedRecords())
-        return static_cast<int>(std::find(passing->begin(), passing->end(), currentRecord) - passing->begin());
+    if (const std::vector<CEOID> *passing = listedRecords()) {
+        const auto found = std::find(passing->begin(), passing->end(), currentRecord);
+        if (found != passing->end())
+            return static_cast<int>(found - passing->begin());
+        forgetListedRecords();  // it misses the current record: the scan decides
+    }
     CeSeekDatabase(database, CEDB_SEEK_BEGINNING, 0, nullptr);
     RecordBuffer record;
     WCHAR category[FIELD_CAPACITY];

@@ -10,7 +10,9 @@
 #include "platform/store_log_format.h"
 #include "platform/store_log_reader.h"
 #include "app_support/store_test_support.h"
+#include "support/child_process.h"
 #include "support/test_env.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -386,23 +388,29 @@ TEST_F(FaultyFile, CompactionShrinksTheFileAndAFailedRenameKeepsTheOldOne)
     EXPECT_GT(WriteTexts(reopened.get(), 0, {{kNameProp, L"z"}}), added);
 }
 
+// Writes count records to "Zifferbox" with long remarks, so that 500 fill more than the megabyte
+// from which the store maps its file; the names in order, then the remarks, into expected.
+std::vector<CEOID> FillLongRecords(int count, std::vector<std::wstring> &expected)
+{
+    CreateTextDatabase(L"Zifferbox");
+    DatabaseHandle database(OpenByName(L"Zifferbox"));
+    std::vector<CEOID> ids;
+    for (int i = 0; i < count; ++i) {
+        expected.push_back(L"Objekt " + std::to_wstring(1000 + i));
+        ids.push_back(WriteTexts(database.get(), 0, {{kNameProp, expected.back()}, {kRemarkProp, std::wstring(1200, L'a' + i % 26)}}));
+    }
+    for (int i = 0; i < count; ++i)
+        expected.push_back(std::wstring(1200, L'a' + i % 26));
+    return ids;
+}
+
 // From a megabyte on, the records read their properties where they lie in the mapped file, which
 // has to be let go and mapped again whenever the file is cut or replaced.
 TEST_F(FaultyFile, RecordsOfAMappedStoreReadAlikeThroughCutsAndCompaction)
 {
     const std::wstring path = UseFreshStoreFile(L"mapped");
-    CreateTextDatabase(L"Zifferbox");
-    std::vector<std::wstring> expected;  // the names in order, then the remarks
-    std::vector<CEOID> ids;
-    {
-        DatabaseHandle database(OpenByName(L"Zifferbox"));
-        for (int i = 0; i < 500; ++i) {
-            expected.push_back(L"Objekt " + std::to_wstring(1000 + i));
-            ids.push_back(WriteTexts(database.get(), 0, {{kNameProp, expected.back()}, {kRemarkProp, std::wstring(1200, L'a' + i % 26)}}));
-        }
-        for (int i = 0; i < 500; ++i)
-            expected.push_back(std::wstring(1200, L'a' + i % 26));
-    }
+    std::vector<std::wstring> expected;
+    const std::vector<CEOID> ids = FillLongRecords(500, expected);
     const auto contents = [](HANDLE database) {
         std::vector<std::wstring> texts = ReadAllTexts(database);
         const std::vector<std::wstring> remarks = ReadAllTexts(database, kRemarkProp);
@@ -432,6 +440,68 @@ TEST_F(FaultyFile, RecordsOfAMappedStoreReadAlikeThroughCutsAndCompaction)
     database.Close();
     DatabaseHandle reopened(OpenByName(L"Zifferbox"));
     EXPECT_EQ(contents(reopened.get()), expected) << "from the compacted file";
+}
+
+// A torn end that cannot be kept aside for want of room: the store opens as it is, shows every
+// record, and refuses changes until it is opened again with room; nothing is cut meanwhile.
+TEST_F(FaultyFile, AFullDiskAtOpenShowsEveryRecordAndRefusesChangesUntilThereIsRoom)
+{
+    const std::wstring path = UseFreshStoreFile(L"full-at-open");
+    std::vector<std::wstring> expected;
+    const std::vector<CEOID> ids = FillLongRecords(3, expected);
+    const std::string torn = EncodeStoreEntry(EncodeDeleteRecordPayload(1, ids[0])).substr(0, 9);
+    const std::string withTornEnd = ReadWholeFile(path) + torn;
+    ASSERT_TRUE(WriteWholeFile(path, withTornEnd));
+    expected.resize(3);
+    {
+        Faults::failWrite = true;
+        DatabaseHandle database(OpenByName(L"Zifferbox"));
+        Faults::failWrite = false;
+        ASSERT_TRUE(database.valid());
+        EXPECT_EQ(ReadAllTexts(database.get()), expected);
+        EXPECT_EQ(QueryStoreCondition(), StoreCondition::OpenedWithoutRoom);
+        EXPECT_EQ(WriteTexts(database.get(), 0, {{kNameProp, L"Neu"}}), 0u);
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DISK_FULL));
+        EXPECT_FALSE(CeDeleteRecord(database.get(), ids[1]));
+        EXPECT_EQ(ReadWholeFile(path), withTornEnd);
+        EXPECT_EQ(ReadWholeFile(path + L".tail"), "") << "a failed keep leaves nothing half written";
+    }
+    DatabaseHandle database(OpenByName(L"Zifferbox"));
+    EXPECT_EQ(QueryStoreCondition(), StoreCondition::Writable);
+    EXPECT_EQ(ReadWholeFile(path + L".tail"), torn);
+    EXPECT_NE(WriteTexts(database.get(), 0, {{kNameProp, L"Neu"}}), 0u);
+}
+
+// Another program puts a different file at the store's path while the store is open: written
+// over in place, or renamed over it; a small store read into memory and a mapped one, whose new
+// file is shorter than the view. Reading goes on, every change is refused, and the new file is
+// left exactly as the other program wrote it.
+TEST(ObjectStoreDamage, AFileReplacedOutsideIsNeverWrittenInto)
+{
+    const std::string replacement = "vom Sicherungsprogramm ersetzt\n";
+    for (const bool mapped : {false, true}) {
+        for (const bool byRename : {false, true}) {
+            SCOPED_TRACE(testing::Message() << (mapped ? "mapped" : "read") << (byRename ? ", renamed over" : ", in place"));
+            const std::wstring path = UseFreshStoreFile(L"replaced");
+            std::vector<std::wstring> expected;
+            const std::vector<CEOID> ids = FillLongRecords(mapped ? 500 : 3, expected);
+            ASSERT_EQ(ReadWholeFile(path).size() > (1u << 20), mapped);
+            ASSERT_TRUE(WriteWholeFile(path + L".other", replacement));
+            DatabaseHandle database(OpenByName(L"Zifferbox"));
+            const std::string from = LinuxPathOf(path + L".other"), to = LinuxPathOf(path);
+            ASSERT_TRUE(RunLinuxCommand((byRename ? "mv '" : "cat '") + from + (byRename ? "' '" : "' > '") + to + "'"));
+
+            EXPECT_EQ(ReadAllTexts(database.get()).size(), ids.size());
+            EXPECT_EQ(WriteTexts(database.get(), 0, {{kNameProp, L"Neu"}}), 0u);
+            EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_INVALID));
+            EXPECT_EQ(QueryStoreCondition(), StoreCondition::ChangedOutside);
+            EXPECT_EQ(WriteTexts(database.get(), ids[0], {{kNameProp, L"Anders"}}), 0u);
+            EXPECT_FALSE(CeDeleteRecord(database.get(), ids[1]));
+            EXPECT_EQ(ReadWholeFile(path), replacement);
+            database.Close();
+            EXPECT_EQ(ReadWholeFile(path), replacement) << "closing wrote into the new file";
+        }
+    }
 }
 
 }  // namespace

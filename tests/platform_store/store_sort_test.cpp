@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <random>
 #include "app_support/store_test_support.h"
+#include "platform/store_model.h"
 #include "support/test_env.h"
 #include "support/test_files.h"
 
@@ -110,40 +111,88 @@ TEST(ObjectStoreSort, TextOrdersMatchCompareStringAndKeepWriteOrderOfEqualKeys)
     }
 }
 
-// The order an open finds without the sorted indexes kept beside the store.
-std::vector<std::wstring> OrderSortedAfresh(const std::wstring &cache)
-{
-    DeleteFileW(cache.c_str());
-    DatabaseHandle database(OpenByName(L"Zufall"));
-    return ReadAllTexts(database.get());
-}
+// A model of one database sorted by name, its records written as the store writes them.
+struct NameModel {
+    StoreModel model;
+    Database *database = nullptr;
 
-TEST(ObjectStoreSort, KeptIndexesServeOnlyTheFileTheyWereMadeFor)
-{
-    const std::wstring cache = UseFreshStoreFile(L"sort-kept") + L".order";
-    const std::vector<std::wstring> written = StoreOrder(L"Zufall", RandomNames(1100, 77), CEDB_SORT_CASEINSENSITIVE);
-    ASSERT_TRUE(FileExists(cache)) << "closing a large store keeps its indexes";
-    const std::string kept = ReadWholeFile(cache);
-    // Each change goes into indexes read from the cache, whose records have no sort keys yet.
-    const auto change = [&](CEOID (*write)(HANDLE)) {
-        DatabaseHandle database(OpenByName(L"Zufall"));
-        write(database.get());
-        const std::vector<std::wstring> changed = ReadAllTexts(database.get());
-        database.Close();
-        EXPECT_EQ(OrderSortedAfresh(cache), changed);
-    };
-    change([](HANDLE database) { return WriteTexts(database, ReadAllIds(database).front(), {{kNameProp, L"zzz"}}); });
-    // The first cache has as many records but fits the old contents; a damaged one fits nothing.
-    const std::vector<std::wstring> reference = OrderSortedAfresh(cache);
-    ASSERT_NE(reference, written);
-    std::string damaged = kept;
-    damaged[damaged.size() / 2] ^= 0x01;
-    for (const std::string &stale : {kept, damaged, kept.substr(0, kept.size() - 9)}) {
-        ASSERT_TRUE(WriteWholeFile(cache, stale));
-        DatabaseHandle database(OpenByName(L"Zufall"));
-        EXPECT_EQ(ReadAllTexts(database.get()), reference);
+    explicit NameModel(const std::vector<std::wstring> &names)
+    {
+        database = &model.databases[1];
+        database->id = 1;
+        database->sortOrders = {{kNameProp, CEDB_SORT_CASEINSENSITIVE}};
+        InitIndexes(*database, model.locale);
+        for (size_t i = 0; i < names.size(); ++i)
+            Add(CEOID(i + 2), names[i]);
+        BuildCreationOrders(model, FILETIME());
+        BuildSortedIndexes(model);
     }
-    change([](HANDLE database) { return WriteTexts(database, 0, {{kNameProp, L"Mm mittendrin"}}); });
+    Record *Add(CEOID id, const std::wstring &name)
+    {
+        Record &record = model.records[id];
+        record.id = id;
+        record.database = database->id;
+        StoredProperty property{kNameProp, std::string(reinterpret_cast<const char *>(name.c_str()),
+                                                       (name.size() + 1) * sizeof(wchar_t))};
+        const std::string payload = EncodeWriteRecordPayload(1, id, {property});
+        record.properties = PackedProperties::Owned(payload.data() + kPackedPropertiesOffset,
+                                                    payload.size() - kPackedPropertiesOffset);
+        return &record;
+    }
+    // Every live record once and found where it stands; in the order a fresh sort gives when
+    // ordered is asked for.
+    void ExpectSound(const std::string &after, bool ordered) const
+    {
+        std::vector<Record *> fresh;
+        for (auto &entry : const_cast<StoreModel &>(model).records)
+            fresh.push_back(&entry.second);
+        std::sort(fresh.begin(), fresh.end(), [this](const Record *a, const Record *b) {
+            const int order = CompareSortKeys(SortKeyOf(*database, *a, 0), SortKeyOf(*database, *b, 0),
+                                              CEDB_SORT_CASEINSENSITIVE);
+            return order != 0 ? order < 0 : a->id < b->id;
+        });
+        const std::vector<Record *> &byName = database->indexes[1].order;
+        if (ordered)
+            ASSERT_EQ(byName, fresh) << after;
+        std::vector<Record *> held = byName;
+        std::sort(held.begin(), held.end());
+        std::sort(fresh.begin(), fresh.end());
+        ASSERT_EQ(held, fresh) << after << ": not every live record once";
+        for (size_t i = 0; i < byName.size(); ++i)
+            ASSERT_EQ(PositionOf(*database, 1, byName[i]), i) << after;
+    }
+};
+
+TEST(ObjectStoreSort, AnIndexFoundOutOfOrderIsSortedAnewAndNeverKeepsARecordThatIsGone)
+{
+    // Wrong but well-formed: every record once, in reverse, or with one neighbouring pair swapped.
+    for (const bool reversed : {true, false}) {
+        SCOPED_TRACE(reversed ? "reversed" : "one pair swapped");
+        NameModel names(RandomNames(400, 31));
+        std::vector<Record *> &order = names.database->indexes[1].order;
+        if (reversed)
+            std::reverse(order.begin(), order.end());
+        else
+            std::swap(order[150], order[151]);
+        std::mt19937 random(reversed ? 7 : 8);
+        CEOID nextId = 1000;
+        for (int step = 0; step < 40; ++step) {
+            auto victim = names.model.records.begin();
+            std::advance(victim, random() % names.model.records.size());
+            Record *record = &victim->second;
+            if (step % 3 == 2) {
+                Record *added = names.Add(nextId++, RandomNames(1, step)[0]);
+                InsertIntoIndexes(*names.database, added);
+            } else {
+                RemoveFromIndexes(*names.database, record);
+                names.model.records.erase(victim);
+            }
+            // The first removal from the reversed index misses and sorts it anew.
+            names.ExpectSound("step " + std::to_string(step), reversed);
+            if (HasFailure())
+                return;
+        }
+    }
 }
 
 TEST(ObjectStoreSort, NumbersDescendingAndMissingPropertiesFirst)

@@ -1,6 +1,7 @@
 #include "support/child_process.h"
 #include <tlhelp32.h>
 #include <vector>
+#include "support/test_files.h"
 
 ChildProcess::ChildProcess(const std::wstring &program, const std::wstring &arguments,
                            const std::wstring &currentDirectory)
@@ -95,4 +96,53 @@ bool ProcessRunning(const wchar_t *exeName)
         running = lstrcmpiW(entry.szExeFile, exeName) == 0;
     CloseHandle(snapshot);
     return running;
+}
+
+std::string LinuxPathOf(const std::wstring &path)
+{
+    using UnixName = char *(CDECL *)(const WCHAR *);
+    const auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char *name = unixName ? unixName(path.c_str()) : nullptr;
+    if (!name)
+        return std::string();
+    std::string result = name;
+    HeapFree(GetProcessHeap(), 0, name);
+    return result;
+}
+
+bool RunLinuxCommand(const std::string &command, DWORD timeoutMs)
+{
+    static unsigned runs = 0;
+    const std::wstring marker = TestFolder() + L"\\linux-done-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                std::to_wstring(++runs);
+    const std::string markerPath = LinuxPathOf(marker);
+    if (markerPath.empty())
+        return false;
+    // Wine splits the command line for the Linux program by the Windows rules: the command goes
+    // to sh as one argument in double quotes (commands here hold no backslashes).
+    std::wstring commandLine = L"/bin/sh -c \"";
+    for (char c : command + "; touch '" + markerPath + "'") {
+        if (c == '"')
+            commandLine += L'\\';
+        commandLine += static_cast<wchar_t>(static_cast<unsigned char>(c));
+    }
+    commandLine += L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessW(L"Z:\\bin\\sh", &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return false;
+    if (info.hThread)
+        CloseHandle(info.hThread);
+    if (info.hProcess)
+        CloseHandle(info.hProcess);
+    for (DWORD waited = 0; waited < timeoutMs; waited += 20) {
+        if (FileExists(marker)) {
+            DeleteFileW(marker.c_str());
+            return true;
+        }
+        Sleep(20);
+    }
+    return false;
 }

@@ -28,3 +28,10 @@ private:
 HWND FindProcessWindow(DWORD processId, const wchar_t *className, bool visibleOnly);
 // True while a process with this executable file name runs.
 bool ProcessRunning(const wchar_t *exeName);
+
+// Runs a shell command as a Linux process, outside this Wine session's share modes, and waits up
+// to timeoutMs for it to end; false when it could not start or did not end. Wine starts a
+// non-Windows program without a process handle, so the command's end is seen by a marker file.
+bool RunLinuxCommand(const std::string &command, DWORD timeoutMs = 15000);
+// The Linux path Wine gives a Windows path; empty when it has none.
+std::string LinuxPathOf(const std::wstring &path);

@@ -157,18 +157,12 @@ double TimeOneStart(const std::wstring &program, const std::wstring &arguments, 
     return shown < 0 ? -1 : shown - start;
 }
 
-// uncached: each start without the sorted indexes the last one kept beside the store, as after
-// a crash or with a store copied from elsewhere.
-int FigureStart(const std::wstring &program, int runs, bool uncached)
+int FigureStart(const std::wstring &program, int runs)
 {
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
-    wchar_t store[MAX_PATH] = L"";
-    GetEnvironmentVariableW(L"ZIFFERBOX_OBJECT_STORE", store, MAX_PATH);
     std::vector<double> idle, full, net;
     for (int i = 0; i < runs; ++i) {
-        if (uncached)
-            DeleteFileW((std::wstring(store) + L".order").c_str());
         const double baseline = TimeOneStart(self, L"idle-window", kIdleWindowClass, kIdleWindowClass);
         const double filled = TimeOneStart(program, L"", L"Zifferbox", L"Zifferbox");
         if (baseline < 0 || filled < 0) {
@@ -179,11 +173,9 @@ int FigureStart(const std::wstring &program, int runs, bool uncached)
         full.push_back(filled);
         net.push_back(filled - baseline);
     }
-    const std::wstring suffix = uncached ? L"_uncached" : L"";
-    if (!uncached)
-        Report(L"ui_start_trivial_window", idle);
-    Report((L"ui_start_filled_window" + suffix).c_str(), full);
-    Report((L"ui_start_filled_window_net" + suffix).c_str(), net);
+    Report(L"ui_start_trivial_window", idle);
+    Report(L"ui_start_filled_window", full);
+    Report(L"ui_start_filled_window_net", net);
     return 0;
 }
 
@@ -313,8 +305,8 @@ int FigureFilterPick(const std::wstring &name, int target)
 int RunFigure(int argc, wchar_t **argv)
 {
     const std::wstring figure = argc > 2 ? argv[2] : L"";
-    if (figure == L"start" && (argc == 5 || (argc == 6 && std::wstring(argv[5]) == L"uncached")))
-        return FigureStart(argv[3], std::max(1, _wtoi(argv[4])), argc == 6);
+    if (figure == L"start" && argc == 5)
+        return FigureStart(argv[3], std::max(1, _wtoi(argv[4])));
     const int runs = argc > 3 ? std::max(1, _wtoi(argv[3])) : 5;
     if (figure == L"select")
         return FigureSelect(runs);
@@ -322,6 +314,6 @@ int RunFigure(int argc, wchar_t **argv)
         return FigureNew(runs);
     if (figure == L"filter-pick" && argc == 5)
         return FigureFilterPick(argv[3], _wtoi(argv[4]));
-    PrintLine(L"usage: probe figure start <program> <runs> [uncached] | select|new [runs] | filter-pick <name> <entry>");
+    PrintLine(L"usage: probe figure start <program> <runs> | select|new [runs] | filter-pick <name> <entry>");
     return 2;
 }

@@ -9,7 +9,7 @@
 #include "object_csv.h"
 #include "platform/object_store.h"
 #include "platform/store_lock.h"
-#include "platform/store_order_cache.h"
+#include "platform/store.h"
 #include "platform/store_tail.h"
 #include "store/category_database.h"
 #include "store/category_filter.h"
@@ -40,7 +40,6 @@ void RemoveCopy(const std::wstring &copy)
     DeleteFileW(copy.c_str());
     DeleteFileW(StoreLockPath(copy).c_str());
     DeleteFileW((copy + L".new").c_str());
-    DeleteFileW(OrderCachePath(copy).c_str());
 }
 
 int ReportProblems(const CsvImport &csv, const std::wstring &input)
@@ -164,8 +163,7 @@ int RunImport(const Options &options)
                MoveFileExW(copy.c_str(), options.store.c_str(), MOVEFILE_REPLACE_EXISTING);
         if (done) {
             FlushFolderOf(options.store);
-            // The copy's sorted indexes fit the store now; the program checks them before use.
-            MoveFileExW(OrderCachePath(copy).c_str(), OrderCachePath(options.store).c_str(), MOVEFILE_REPLACE_EXISTING);
+            DeleteFileW(StaleOrderPath(options.store).c_str());
         }
     }
     const DWORD error = GetLastError();
