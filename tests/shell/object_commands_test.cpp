@@ -7,6 +7,8 @@
 #include "shell/main_window.h"
 #include "store/category_filter.h"
 #include "store/object_database.h"
+#include "support/child_process.h"
+#include "support/test_files.h"
 #include <algorithm>
 #include <gtest/gtest.h>
 
@@ -285,6 +287,64 @@ TEST(ObjectCommands, FailedPasteWriteIsReportedAndChangesNothing)
     EXPECT_EQ(robot.Seen()[0].caption, L"Zifferbox");
     EXPECT_EQ(ListedNames(), (Names{L"Anton", L"Bert", L"Cäsar"}));
     EXPECT_EQ(StoredObjects().size(), 3u);
+}
+
+// The refusals of a store whose file another program replaced: the delete and the paste that
+// follow each say why, and the new file stays as it came.
+TEST(ObjectCommands, AStoreReplacedOutsideRefusesEveryChangeWithItsOwnText)
+{
+    MainWindowSession session(threeObjects, twoCategories);
+    const std::string replacement = "aus einer Sicherung\n";
+    ASSERT_TRUE(WriteWholeFile(session.storePath + L".other", replacement));
+    ASSERT_TRUE(RunLinuxCommand("mv '" + LinuxPathOf(session.storePath + L".other") + "' '" +
+                                LinuxPathOf(session.storePath) + "'"));
+    Robot robot;
+    SelectObject(1);
+    robot.AnswerMessageBox(IDOK);  // the delete question
+    robot.AnswerMessageBox(IDOK);
+    Command(IDM_DELETE);
+    PutClipboardText(L"Neu\r\nN-1\r\n\r\n\r\n");
+    robot.AnswerMessageBox(IDOK);
+    Command(IDM_PASTE);
+    ASSERT_EQ(robot.Seen().size(), 3u);
+    for (size_t i = 1; i < 3; ++i) {
+        EXPECT_EQ(robot.Seen()[i].text, L"Der Speicher wurde außerhalb von Zifferbox geändert. Zifferbox speichert "
+                                        L"nichts mehr; bitte beenden Sie Zifferbox und starten Sie es neu.");
+        EXPECT_EQ(robot.Seen()[i].caption, L"Zifferbox");
+        EXPECT_EQ(robot.Seen()[i].flags & (MB_ICONMASK | MB_TYPEMASK), static_cast<UINT>(MB_ICONSTOP | MB_OKCANCEL));
+    }
+    EXPECT_EQ(ListedNames(), (Names{L"Anton", L"Bert", L"Cäsar"}));
+    EXPECT_EQ(ReadWholeFile(session.storePath), replacement);
+}
+
+// A torn end that a full disk keeps from being put aside: the start says so once, every object
+// is listed, and a change is refused with the usual text.
+TEST(ObjectCommands, AFullDiskAtStartIsToldOnceAndTheObjectsAreStillShown)
+{
+    StoreFileOps full = RealStoreFileOps();
+    full.writeFile = [](HANDLE, const void *, DWORD, DWORD *written) -> BOOL {
+        *written = 0;
+        SetLastError(ERROR_DISK_FULL);
+        return FALSE;
+    };
+    Robot robot;
+    robot.AnswerMessageBox(IDOK);
+    MainWindowSession session(threeObjects, twoCategories, nullptr, [&] {
+        WCHAR path[MAX_PATH];
+        ASSERT_TRUE(StoreFilePath(path, MAX_PATH));
+        ASSERT_TRUE(WriteWholeFile(path, ReadWholeFile(path) + std::string("\x30\0\0", 3)));
+        InstallProcessStore(full);
+    });
+    EXPECT_EQ(ListedNames(), (Names{L"Anton", L"Bert", L"Cäsar"}));
+    PutClipboardText(L"Neu\r\nN-1\r\n\r\n\r\n");
+    robot.AnswerMessageBox(IDOK);
+    Command(IDM_PASTE);
+    InstallProcessStore(RealStoreFileOps());
+    ASSERT_EQ(robot.Seen().size(), 2u);
+    EXPECT_EQ(robot.Seen()[0].text, L"Der Datenträger ist voll. Zifferbox zeigt Ihre Objekte, kann aber erst "
+                                    L"wieder speichern, wenn Platz frei ist.");
+    EXPECT_EQ(robot.Seen()[1].text, L"Das Objekt konnte nicht gespeichert werden.");
+    EXPECT_EQ(ListedNames(), (Names{L"Anton", L"Bert", L"Cäsar"}));
 }
 
 TEST(ObjectCommands, AboutAndCategoryListReturnTheFocusToTheList)
