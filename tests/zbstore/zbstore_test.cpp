@@ -192,6 +192,49 @@ TEST(Zbstore, ImportRoundTripsAndIsAllOrNothing)
     EXPECT_EQ(ReadWholeFile(empty), before);
 }
 
+TEST(Zbstore, RestoreChecksTheBackupWaitsForZifferboxAndKeepsTheReplacedStore)
+{
+    const std::wstring backup = Scratch(L"zb-restore.backup");
+    ASSERT_TRUE(WriteWholeFile(backup, ReadWholeFile(MakeStore(L"zb-restore-old", {samples[0], samples[1]}))));
+    const std::string backupBytes = ReadWholeFile(backup);
+    const std::wstring store = MakeStore(L"zb-restore");
+    const std::string current = ReadWholeFile(store) + std::string("\x30\0", 2);  // with a torn end
+    ASSERT_TRUE(WriteWholeFile(store, current));
+    ASSERT_TRUE(WriteWholeFile(store + L".tail", "abgeschnitten"));
+    ASSERT_TRUE(WriteWholeFile(store + L".order", "alte Reihenfolge"));
+    const std::wstring restore = L"restore --store " + Quoted(store) + L" ";
+
+    std::string damaged = backupBytes;
+    damaged[40] ^= 0x20;  // inside the first entry: whole ones follow, so this is damage, not a torn end
+    const std::wstring bad = Scratch(L"zb-restore.damaged");
+    ASSERT_TRUE(WriteWholeFile(bad, damaged));
+    ProgramRun refused = Zbstore(restore + Quoted(bad));
+    EXPECT_EQ(refused.exitCode, 1u);
+    EXPECT_TRUE(Contains(refused.err, "keine intakte Sicherung")) << refused.err;
+    {
+        StoreLock held;
+        ASSERT_TRUE(held.Acquire(store));
+        EXPECT_EQ(Zbstore(restore + Quoted(backup)).exitCode, 3u);
+    }
+    EXPECT_EQ(ReadWholeFile(store), current);
+    EXPECT_FALSE(FileExists(store + L".vor-wiederherstellung"));
+
+    ProgramRun done = Zbstore(restore + Quoted(backup));
+    EXPECT_EQ(done.exitCode, 0u) << done.err;
+    EXPECT_TRUE(Contains(done.out, "2 Objekte")) << done.out;
+    EXPECT_EQ(ReadWholeFile(store), backupBytes);
+    EXPECT_EQ(ReadWholeFile(backup), backupBytes);
+    EXPECT_EQ(ReadWholeFile(store + L".vor-wiederherstellung"), current);
+    EXPECT_EQ(ReadWholeFile(store + L".vor-wiederherstellung.tail"), "abgeschnitten");
+    EXPECT_FALSE(FileExists(store + L".tail"));
+    EXPECT_FALSE(FileExists(store + L".order"));
+    // A second restore would replace the kept store: only with --force.
+    EXPECT_EQ(Zbstore(restore + Quoted(backup)).exitCode, 2u);
+    EXPECT_EQ(ReadWholeFile(store + L".vor-wiederherstellung"), current);
+    EXPECT_EQ(Zbstore(restore + L"--force " + Quoted(backup)).exitCode, 0u);
+    EXPECT_EQ(ReadWholeFile(store + L".vor-wiederherstellung"), backupBytes);
+}
+
 TEST(Zbstore, ImportKilledAtAnyMomentLeavesTheStoreAsBeforeOrComplete)
 {
     const std::wstring store = MakeStore(L"zb-killed");

@@ -23,12 +23,17 @@ int RunRecover(const Options &options);
 int RunExport(const Options &options);
 int RunFind(const Options &options);
 int RunImport(const Options &options);
+int RunRestore(const Options &options);
 
 // Shared by the commands: the store read for reading, or an exit code with the reason printed.
 struct StoreReading;
 int LoadStoreForReading(const Options &options, bool salvage, StoreReading &reading);
 // The same for commands that need the whole store: damage is refused, saying what it stops.
 int LoadSoundStore(const Options &options, StoreReading &reading, const char *refused);
+// Takes the one-writer lock of the store, or an exit code with the reason printed (kExitInUse
+// while Zifferbox runs); then names what the user should do after ending Zifferbox.
+class StoreLock;
+int LockStore(const Options &options, StoreLock &lock, const char *thenDo);
 // Refuses an OUTPUT that exists (without --force), is a folder or is the store itself.
 int CheckOutput(const Options &options);
 std::string SystemMessage(unsigned long error);

@@ -126,15 +126,8 @@ int RunImport(const Options &options)
 
     // One writer at a time: Zifferbox holds this lock while it runs.
     StoreLock lock;
-    if (!lock.Acquire(options.store)) {
-        const DWORD error = GetLastError();
-        if (error == ERROR_SHARING_VIOLATION) {
-            PrintError("Zifferbox hat den Speicher geöffnet. Beenden Sie Zifferbox und importieren Sie dann.\n");
-            return kExitInUse;
-        }
-        PrintError("Fehler: " + Utf8(options.store) + " kann nicht geöffnet werden: " + SystemMessage(error) + "\n");
-        return kExitInvalid;
-    }
+    if (const int refused = LockStore(options, lock, "importieren Sie dann"))
+        return refused;
     std::string storeBytes;
     if (FileExists(options.store)) {
         StoreReading reading;

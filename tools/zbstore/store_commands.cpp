@@ -4,6 +4,8 @@
 #include "console.h"
 #include "file_access.h"
 #include "platform/store.h"
+#include "platform/store_lock.h"
+#include "platform/store_tail.h"
 #include "platform/store_log_format.h"
 #include "store_contents.h"
 #include "store_reading.h"
@@ -160,6 +162,75 @@ int RunRecover(const Options &options)
                   ", nie bestätigt)\n";
     if (!reading.Damaged() && reading.contradictions.empty())
         report += "Der Speicher war unbeschädigt; der neue hält dieselben Datensätze.\n";
+    Print(report);
+    return kExitDone;
+}
+
+int RunRestore(const Options &options)
+{
+    std::string backup;
+    if (!ReadSharedFile(options.target, backup)) {
+        PrintError("Fehler: " + Utf8(options.target) + " kann nicht gelesen werden: " + SystemMessage(GetLastError()) +
+                   "\n");
+        return kExitInvalid;
+    }
+    if (SameFile(options.target, options.store)) {
+        PrintError("Fehler: " + Utf8(options.target) + " ist der Speicher selbst.\n");
+        return kExitUsage;
+    }
+    const StoreReading reading = ReadStore(backup, false);
+    if (reading.header != StoreScanStatus::Valid || reading.Damaged()) {
+        PrintError("Fehler: " + Utf8(options.target) + " ist keine intakte Sicherung" +
+                   (reading.Damaged() ? " (beschädigt ab Byte " + std::to_string(reading.damage.front().begin) + ": " +
+                                            reading.damage.front().reason + ")"
+                                      : std::string(" eines Zifferbox-Speichers")) +
+                   ". Der Speicher bleibt unverändert.\n");
+        return kExitInvalid;
+    }
+    // Only whole entries: a torn end was never confirmed.
+    backup.resize(reading.validLength);
+
+    StoreLock lock;
+    if (const int refused = LockStore(options, lock, "stellen Sie dann wieder her"))
+        return refused;
+    // The replaced store is kept byte for byte, damaged or not, before anything else changes.
+    const std::wstring kept = options.store + L".vor-wiederherstellung";
+    const bool hadStore = FileExists(options.store);
+    if (hadStore) {
+        if (FileExists(kept) && !options.force) {
+            PrintError("Fehler: " + Utf8(kept) + " gibt es schon, von einer früheren Wiederherstellung; verschieben "
+                       "Sie die Datei, oder ersetzen Sie sie mit --force.\n");
+            return kExitUsage;
+        }
+        std::string current;
+        if (!ReadStoreBytes(options.store, current) || !WriteFileAtomically(kept, current, true)) {
+            PrintError("Fehler: der bisherige Speicher konnte nicht nach " + Utf8(kept) + " kopiert werden: " +
+                       SystemMessage(GetLastError()) + ". Der Speicher bleibt unverändert.\n");
+            return kExitInvalid;
+        }
+    }
+    const StoreContents contents = ContentsOf(reading.model);
+    if (!WriteFileAtomically(options.store, backup, true,
+                             [&](const std::wstring &written) { return SameContents(written, contents); })) {
+        PrintError("Fehler: die Sicherung konnte nicht an die Stelle des Speichers gesetzt werden: " +
+                   SystemMessage(GetLastError()) + ". Der Speicher bleibt unverändert.\n");
+        return kExitInvalid;
+    }
+    std::string report = "Wiederhergestellt aus " + Utf8(options.target) + ": " +
+                         Count(contents.objects.size(), "Objekt", "Objekte") + ", " +
+                         Count(contents.categories.size(), "Kategorie", "Kategorien") + ".\n";
+    // The tail belongs to the replaced store; in front of the new one it would mislead.
+    const std::wstring tail = StoreTailPath(options.store);
+    const bool tailKept = FileExists(tail) &&
+                          MoveFileExW(tail.c_str(), StoreTailPath(kept).c_str(), MOVEFILE_REPLACE_EXISTING);
+    DeleteFileW(StaleOrderPath(options.store).c_str());
+    FlushFolderOf(options.store);
+    if (hadStore)
+        report += "Der bisherige Speicher liegt unverändert in " + Utf8(kept) +
+                  (tailKept ? ", sein abgeschnittenes Ende in " + Utf8(StoreTailPath(kept)) : std::string()) + ".\n";
+    if (reading.tornTail)
+        report += "Nicht übernommen: unvollständiger letzter Eintrag der Sicherung (" +
+                  Count(reading.tornTail, "Byte", "Bytes") + ", nie bestätigt)\n";
     Print(report);
     return kExitDone;
 }

@@ -7,6 +7,7 @@
 #include "console.h"
 #include "file_access.h"
 #include "platform/object_store.h"
+#include "platform/store_lock.h"
 #include "store_reading.h"
 
 namespace {
@@ -19,6 +20,7 @@ const char kUsage[] =
     "  zbstore recover [--store DATEI] [--force] AUSGABE\n"
     "  zbstore export  [--store DATEI] [--force] [--format csv|html] AUSGABE   (AUSGABE \"-\": Standardausgabe)\n"
     "  zbstore import  [--store DATEI] [--dry-run] EINGABE.csv\n"
+    "  zbstore restore [--store DATEI] [--force] SICHERUNG\n"
     "  zbstore find    [--store DATEI] TEXT\n"
     "\n"
     "--store nennt die Speicherdatei; ohne die Angabe gilt die, die Zifferbox öffnet\n"
@@ -26,7 +28,7 @@ const char kUsage[] =
     "Eine vorhandene AUSGABE wird nur mit --force ersetzt. \"zbstore BEFEHL --help\" erklärt einen Befehl.\n"
     "\n"
     "Rückgabewerte: 0 erledigt; 1 Speicher oder Eingabe beschädigt oder ungültig (find: nichts gefunden);\n"
-    "2 falscher Aufruf; 3 Zifferbox hat den Speicher geöffnet (import).\n";
+    "2 falscher Aufruf; 3 Zifferbox hat den Speicher geöffnet (import, restore).\n";
 
 struct Command {
     const char *name;
@@ -66,6 +68,12 @@ const Command kCommands[] = {
      "leer, höchstens 254 Zeichen je Feld, kein Zeilenumbruch und kein Tabulator in einem Feld); ein Fehler\n"
      "verhindert den ganzen Import. Unbekannte Kategorien kommen in die Liste. --dry-run prüft nur.\n"
      "Rückgabewert 3, solange Zifferbox den Speicher geöffnet hat.\n"},
+    {"restore", RunRestore, true,
+     "zbstore restore [--store DATEI] [--force] SICHERUNG\n"
+     "Prüft die Sicherung und setzt sie an die Stelle des Speichers; die Sicherung selbst bleibt erhalten. Der\n"
+     "bisherige Speicher bleibt als SPEICHER.vor-wiederherstellung daneben liegen (mit seiner .tail-Datei, wenn es\n"
+     "eine gibt); liegt dort schon eine, ersetzt erst --force sie. Eine beschädigte Sicherung wird abgelehnt, der\n"
+     "Speicher bleibt dann unverändert. Rückgabewert 3, solange Zifferbox den Speicher geöffnet hat.\n"},
     {"find", RunFind, true,
      "zbstore find [--store DATEI] TEXT\n"
      "Zeigt jedes Objekt, in dessen Name, Seriennummer, Bemerkung oder Kategorie TEXT vorkommt, ohne Rücksicht\n"
@@ -127,6 +135,19 @@ int LoadSoundStore(const Options &options, StoreReading &reading, const char *re
     return kExitInvalid;
 }
 
+int LockStore(const Options &options, StoreLock &lock, const char *thenDo)
+{
+    if (lock.Acquire(options.store))
+        return kExitDone;
+    const DWORD error = GetLastError();
+    if (error == ERROR_SHARING_VIOLATION) {
+        PrintError(std::string("Zifferbox hat den Speicher geöffnet. Beenden Sie Zifferbox und ") + thenDo + ".\n");
+        return kExitInUse;
+    }
+    PrintError("Fehler: " + Utf8(options.store) + " kann nicht geöffnet werden: " + SystemMessage(error) + "\n");
+    return kExitInvalid;
+}
+
 int CheckOutput(const Options &options)
 {
     std::string refusal;
@@ -167,7 +188,7 @@ int wmain(int argc, wchar_t **argv)
             options.store = args[++i];
         } else if (arg == L"--format" && i + 1 < args.size() && std::strcmp(command->name, "export") == 0) {
             options.format = Utf8(args[++i]);
-        } else if (arg == L"--force" && std::strcmp(command->name, "import") != 0 && command->run != RunFind &&
+        } else if (arg == L"--force" && command->run != RunImport && command->run != RunFind &&
                    command->run != RunCheck) {
             options.force = true;
         } else if (arg == L"--dry-run" && command->run == RunImport) {
