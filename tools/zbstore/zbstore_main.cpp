@@ -1,4 +1,4 @@
-// zbstore: checks, backs up, recovers, exports, imports and searches Zifferbox's object store
+// zbstore: checks, backs up, restores, recovers, exports, imports and searches Zifferbox's object store
 // from the desktop. See Usage() for the commands.
 #include <windows.h>
 #include <cstring>
@@ -13,7 +13,7 @@
 namespace {
 
 const char kUsage[] =
-    "zbstore: prüft, sichert, rettet, exportiert, importiert und durchsucht den Objektspeicher von Zifferbox.\n"
+    "zbstore: prüft, sichert, stellt wieder her, rettet, exportiert, importiert und durchsucht den Objektspeicher von Zifferbox.\n"
     "\n"
     "  zbstore check   [--store DATEI]\n"
     "  zbstore backup  [--store DATEI] [--force] AUSGABE\n"
