@@ -73,7 +73,7 @@ public:
     // True while the file at the path it was opened at is still the one it holds, as its own
     // last write left it: the same file, size and last write time, and its view not lost. When
     // another program replaced or changed it, nothing may be written into it any more.
-    bool IsUnchanged() const;
+    bool IsUnchanged();
     // Another program cut the file short under its view (see StoreFileView).
     bool ViewLost() const { return view_.Lost(); }
     // Maps the file as it is now (reads it, when small). Its bytes stay readable until Close at
@@ -103,6 +103,9 @@ private:
     ULONGLONG size_ = 0;
     LONGLONG fileIndex_ = -1;   // which file it is, on its volume
     FILETIME lastWrite_ = {};   // as its own last change left it
+    // Signalled when a name in the file's folder changes: only then can another file have taken
+    // the path, so only then is the path opened to compare which file it names.
+    UniqueResource<NullIsNoneTraits<HANDLE, FindCloseChangeNotification>> folderWatch_;
     StoreFileView view_;
     std::string heldBytes_;  // the mapped bytes while the view is gone
 };

@@ -49,3 +49,9 @@ std::wstring ReadText(HANDLE database, CEPROPID prop, CEOID *record = nullptr);
 
 // The text the killed writer stores for its n-th call; long enough that compaction runs often.
 std::wstring KillTestText(unsigned long n);
+
+// Writes "<store>.order" as earlier versions kept it beside a store of 1,024 records or more: the
+// sorted order of every database, stamped with the file's digest and the collation's fingerprint
+// so that those versions took it for the file as it is now, but reversed, or with one
+// neighbouring pair swapped. The store must be closed. False when it cannot be written.
+bool WriteWrongKeptOrder(const std::wstring &storePath, bool reversed);
