@@ -9,6 +9,29 @@
 namespace {
 
 constexpr size_t kStaleOrderMinRecords = 1024;
+// From this size on a second thread checks the CRCs while the entries are replayed.
+constexpr size_t kCheckApartFrom = 1u << 20;
+
+// The end a reader that checks every CRC finds.
+struct CrcCheck {
+    const char *bytes;
+    size_t size;
+    size_t validLength = 0;
+    bool damaged = false;
+
+    static DWORD WINAPI Run(LPVOID data)
+    {
+        CrcCheck &check = *static_cast<CrcCheck *>(data);
+        StoreLogReader reader(check.bytes, check.size);
+        reader.ReadHeader();
+        StoreLogRecord record;
+        while (reader.Next(record)) {
+        }
+        check.validLength = reader.ValidLength();
+        check.damaged = reader.Damaged();
+        return 0;
+    }
+};
 
 }  // namespace
 
@@ -50,14 +73,13 @@ bool Store::Load()
     // A rewrite that never reached its rename; the file itself is whole.
     DeleteFileW((path_ + L".new").c_str());
 
+    // Every sort key of this open comes from the collation of the locale as it is now.
+    model_.locale = UserLocaleName();
     // The records keep their properties where they lie in the mapped file.
     if (!MapFile())
         return false;
     const char *bytes = mappedBytes_;
-    // Each entry is replayed as soon as it is read: the decoded entries never pile up in memory.
-    // Damage anywhere fails the open as a whole, so nothing replayed before it is ever used.
-    StoreLogReader reader(bytes, mappedSize_);
-    const StoreScanStatus status = reader.ReadHeader();
+    const StoreScanStatus status = StoreLogReader(bytes, mappedSize_).ReadHeader();
     if (status == StoreScanStatus::Damaged) {
         SetLastError(ERROR_FILE_CORRUPT);
         return false;
@@ -70,23 +92,29 @@ bool Store::Load()
         model_.liveBytes = kStoreHeaderSize;
         return true;
     }
-    model_.records.reserve(std::min<size_t>(mappedSize_ / 128, 2 * CEDB_MAXRECORDS));
-    StoreLogRecord framed;
-    StoreScanEntry entry;
-    while (reader.Next(framed)) {
-        entry.offset = framed.offset;
-        entry.size = framed.size;
-        if (!DecodeStorePayload(framed.payload, framed.payloadSize, entry.entry, false) ||
-            !ReplayEntry(model_, entry, PropertyBytes::Borrow)) {
-            SetLastError(ERROR_FILE_CORRUPT);
-            return false;
+    // A large file's CRCs are checked on a second thread while this one replays its entries by
+    // their framing. Where that check ends elsewhere than the replay did (damage, a torn end), the
+    // model is made again from entries checked one by one, as for a small file.
+    CrcCheck check{bytes, mappedSize_};
+    UniqueHandle checking;
+    if (mappedSize_ >= kCheckApartFrom)
+        checking.reset(CreateThread(nullptr, 0, CrcCheck::Run, &check, 0, nullptr));
+    size_t validLength = 0;
+    bool damaged = false;
+    bool replayed = ReplayEntries(!checking, validLength, damaged);
+    if (checking) {
+        WaitForSingleObject(checking.get(), INFINITE);
+        if (!replayed || validLength != check.validLength || damaged != check.damaged) {
+            const std::wstring locale = model_.locale;
+            model_ = StoreModel();
+            model_.locale = locale;
+            replayed = ReplayEntries(true, validLength, damaged);
         }
     }
-    if (reader.Damaged()) {
+    if (!replayed || damaged) {
         SetLastError(ERROR_FILE_CORRUPT);
         return false;
     }
-    const size_t validLength = reader.ValidLength();
     // What a crash left of the last entry goes, so the next entry follows whole ones; its bytes
     // are kept beside the store first.
     // When the disk has no room for them, the store opens as it is, for reading only: nothing
@@ -110,6 +138,27 @@ bool Store::Load()
     // Only stores this large ever had one; on Wine asking for a missing file searches the folder.
     if (model_.records.size() >= kStaleOrderMinRecords)
         DeleteFileW(StaleOrderPath(path_).c_str());
+    return true;
+}
+
+bool Store::ReplayEntries(bool checkCrc, size_t &validLength, bool &damaged)
+{
+    // Each entry is replayed as soon as it is read: the decoded entries never pile up in memory.
+    // Damage anywhere fails the open as a whole, so nothing replayed before it is ever used.
+    StoreLogReader reader(mappedBytes_, mappedSize_, checkCrc);
+    reader.ReadHeader();
+    model_.records.reserve(std::min<size_t>(mappedSize_ / 128, 2 * CEDB_MAXRECORDS));
+    StoreLogRecord framed;
+    StoreScanEntry entry;
+    while (reader.Next(framed)) {
+        entry.offset = framed.offset;
+        entry.size = framed.size;
+        if (!DecodeStorePayload(framed.payload, framed.payloadSize, entry.entry, false) ||
+            !ReplayEntry(model_, entry, PropertyBytes::Borrow))
+            return false;
+    }
+    validLength = reader.ValidLength();
+    damaged = reader.Damaged();
     return true;
 }
 

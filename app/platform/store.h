@@ -64,6 +64,9 @@ public:
 
 private:
     bool Load();
+    // Replays every entry of the mapped file into the model; false when one contradicts what
+    // came before. validLength and damaged are the reader's end.
+    bool ReplayEntries(bool checkCrc, size_t &validLength, bool &damaged);
     bool Writable();
     bool AppendEntry(const std::string &payload, ULONGLONG &entryBytes);
     // Maps the file and notes where; then, after a cut, points the records at the bytes anew.

@@ -54,7 +54,7 @@ bool StoreLogReader::Next(StoreLogRecord &record)
         return false;  // torn payload
     const char *payload = at + kStoreEntryHeaderSize;
     const size_t entrySize = kStoreEntryHeaderSize + length;
-    if (StoreCrc32(payload, length) != FramingField(at, kEntryCrcOffset)) {
+    if (checkCrc_ && StoreCrc32(payload, length) != FramingField(at, kEntryCrcOffset)) {
         // Only the last entry, written in part, may be wrong.
         damaged_ = !IsZeroFilled(payload + length, remaining - entrySize);
         return false;

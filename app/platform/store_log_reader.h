@@ -25,7 +25,12 @@ struct StoreLogRecord {
 // Walks the framed entries of a buffer that must outlive it.
 class StoreLogReader {
 public:
-    StoreLogReader(const char *bytes, size_t size) : bytes_(bytes), size_(size) {}
+    // Without checkCrc only the framing is checked: for a caller that checks the CRCs apart, with
+    // a reader of its own, and goes by that reader's end.
+    StoreLogReader(const char *bytes, size_t size, bool checkCrc = true)
+        : bytes_(bytes), size_(size), checkCrc_(checkCrc)
+    {
+    }
 
     // Checks the header: Valid when whole, Empty for a file never written, else Damaged.
     StoreScanStatus ReadHeader();
@@ -39,6 +44,7 @@ public:
 private:
     const char *bytes_;
     size_t size_;
+    bool checkCrc_;
     size_t pos_ = 0;
     bool damaged_ = false;
 };

@@ -174,9 +174,20 @@ void BuildCreationOrders(StoreModel &model, const FILETIME &modified)
 namespace {
 
 struct Keyed {
+    // The key's first eight bytes as one number (zeros past its end): most comparisons end there,
+    // without reaching into the key block.
+    uint64_t head;
     std::string_view key;
     uint32_t position;  // in creation order, which also breaks ties
 };
+
+uint64_t HeadOf(std::string_view key)
+{
+    uint64_t head = 0;
+    for (size_t i = 0; i < 8; ++i)
+        head = (head << 8) | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
+    return head;
+}
 
 // Sorts records [begin, end) of byId by their keys for one sort order. The keys go into one
 // block, dropped as a whole once the index is made: kept per record they would take more
@@ -191,6 +202,10 @@ struct KeyedRun {
 
     bool Before(const Keyed &a, const Keyed &b) const
     {
+        // Heads order as the keys do (a missing key's is 0, before every present one) where they
+        // differ; a descending order compares whole keys.
+        if (a.head != b.head && !(sortOrder->dwFlags & CEDB_SORT_DESCENDING))
+            return a.head < b.head;
         const int order = CompareSortKeys(a.key, b.key, sortOrder->dwFlags);
         return order != 0 ? order < 0 : a.position < b.position;
     }
@@ -198,7 +213,7 @@ struct KeyedRun {
     {
         std::vector<size_t> ends;  // of each record's key
         ends.reserve(end - begin);
-        keys.reserve((end - begin) * size_t(64));
+        keys.reserve((end - begin) * size_t(128));
         for (uint32_t n = begin; n < end; ++n) {
             AppendRecordKey(keys, *(*byId)[n], *sortOrder, *locale);
             ends.push_back(keys.size());
@@ -206,7 +221,8 @@ struct KeyedRun {
         sorted.resize(end - begin);
         for (uint32_t n = 0; n < sorted.size(); ++n) {
             const size_t start = n == 0 ? 0 : ends[n - 1];
-            sorted[n] = Keyed{std::string_view(keys).substr(start, ends[n] - start), begin + n};
+            const std::string_view key = std::string_view(keys).substr(start, ends[n] - start);
+            sorted[n] = Keyed{HeadOf(key), key, begin + n};
         }
         std::sort(sorted.begin(), sorted.end(), [this](const Keyed &a, const Keyed &b) { return Before(a, b); });
     }

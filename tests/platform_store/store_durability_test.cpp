@@ -442,6 +442,31 @@ TEST_F(FaultyFile, RecordsOfAMappedStoreReadAlikeThroughCutsAndCompaction)
     EXPECT_EQ(contents(reopened.get()), expected) << "from the compacted file";
 }
 
+// A large file's CRCs are checked apart from its replay: a flipped byte in the middle is still
+// damage that fails the open, and one in the last entry still a torn end that is cut off.
+TEST_F(FaultyFile, AMappedStoreIsCheckedAsWhollyAsASmallOne)
+{
+    const std::wstring path = UseFreshStoreFile(L"mapped-checked");
+    std::vector<std::wstring> expected;
+    FillLongRecords(500, expected);
+    const std::string whole = ReadWholeFile(path);
+    const std::string last = EncodeStoreEntry(EncodeDeleteRecordPayload(1, 2));
+    std::string damaged = whole + last;
+    damaged[whole.size() / 2] ^= 0x01;
+    ASSERT_TRUE(WriteWholeFile(path, damaged));
+    EXPECT_FALSE(DatabaseHandle(OpenByName(L"Zifferbox")).valid());
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_CORRUPT));
+    EXPECT_EQ(ReadWholeFile(path), damaged);
+
+    std::string tornEnd = whole + last;
+    tornEnd[tornEnd.size() - 2] ^= 0x01;
+    ASSERT_TRUE(WriteWholeFile(path, tornEnd));
+    DatabaseHandle database(OpenByName(L"Zifferbox"));
+    EXPECT_EQ(ReadAllTexts(database.get()).size(), 500u) << "the delete of the torn entry was replayed";
+    EXPECT_EQ(ReadWholeFile(path), whole);
+    EXPECT_EQ(ReadWholeFile(path + L".tail"), tornEnd.substr(whole.size()));
+}
+
 // A torn end that cannot be kept aside for want of room: the store opens as it is, shows every
 // record, and refuses changes until it is opened again with room; nothing is cut meanwhile.
 TEST_F(FaultyFile, AFullDiskAtOpenShowsEveryRecordAndRefusesChangesUntilThereIsRoom)
