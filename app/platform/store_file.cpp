@@ -147,10 +147,6 @@ bool StoreFile::Open(const std::wstring &path)
     path_ = path;
     size_ = static_cast<ULONGLONG>(size.QuadPart);
     fileIndex_ = FileIndexOf(file_);
-    // A handle is null when the folder can't be watched; then every check opens the path.
-    folderWatch_.reset(FindFirstChangeNotificationW(folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME));
-    if (folderWatch_.get() == INVALID_HANDLE_VALUE)
-        folderWatch_.release();
     NoteStamp();
     if (created)
         ops_.flushFolder(folder.c_str());
@@ -163,7 +159,7 @@ void StoreFile::NoteStamp()
         lastWrite_ = FILETIME();
 }
 
-bool StoreFile::IsUnchanged()
+bool StoreFile::IsUnchanged(bool whole)
 {
     LARGE_INTEGER size;
     FILETIME lastWrite;
@@ -171,17 +167,22 @@ bool StoreFile::IsUnchanged()
         ULONGLONG(size.QuadPart) != size_ || !GetFileTime(file_, nullptr, nullptr, &lastWrite) ||
         CompareFileTime(&lastWrite, &lastWrite_) != 0)
         return false;
-    // Opening the path costs a tenth of a millisecond under Wine, as much as the write itself at
-    // times; it is done only after a name in the folder changed (our own names included). The
-    // watch is armed again first, so a change during the comparison shows at the next check.
-    if (folderWatch_ && WaitForSingleObject(folderWatch_.get(), 0) == WAIT_TIMEOUT)
+    // Opening the path costs a tenth of a millisecond under Wine, as much as a write itself at
+    // times, and a change notification on the folder far more at each open and close; the
+    // folder's attributes are a plain stat. They are read before the path is opened, so a
+    // change meanwhile shows at the next check.
+    WIN32_FILE_ATTRIBUTE_DATA folder;
+    const bool folderKnown = GetFileAttributesExW(FolderOf(path_).c_str(), GetFileExInfoStandard, &folder) != FALSE;
+    if (!whole && folderKnown && folderChecked_ && CompareFileTime(&folder.ftLastWriteTime, &folderWrite_) == 0)
         return true;
-    if (folderWatch_ && !FindNextChangeNotification(folderWatch_.get()))
-        folderWatch_.reset();
     // Opening with no access at all passes the share modes of our own handle.
     UniqueFile atPath(CreateFileW(path_.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    return atPath.valid() && fileIndex_ != -1 && FileIndexOf(atPath.get()) == fileIndex_;
+    const bool same = atPath.valid() && fileIndex_ != -1 && FileIndexOf(atPath.get()) == fileIndex_;
+    folderChecked_ = same && folderKnown;
+    if (folderChecked_)
+        folderWrite_ = folder.ftLastWriteTime;
+    return same;
 }
 
 void StoreFile::Close()
@@ -195,7 +196,7 @@ void StoreFile::Close()
     size_ = 0;
     fileIndex_ = -1;
     lastWrite_ = FILETIME();
-    folderWatch_.reset();
+    folderChecked_ = false;
 }
 
 bool StoreFileView::Map(HANDLE file, ULONGLONG size)

@@ -73,7 +73,8 @@ public:
     // True while the file at the path it was opened at is still the one it holds, as its own
     // last write left it: the same file, size and last write time, and its view not lost. When
     // another program replaced or changed it, nothing may be written into it any more.
-    bool IsUnchanged();
+    // Compaction asks for the whole check: the path is then opened in any case.
+    bool IsUnchanged(bool whole = false);
     // Another program cut the file short under its view (see StoreFileView).
     bool ViewLost() const { return view_.Lost(); }
     // Maps the file as it is now (reads it, when small). Its bytes stay readable until Close at
@@ -103,9 +104,10 @@ private:
     ULONGLONG size_ = 0;
     LONGLONG fileIndex_ = -1;   // which file it is, on its volume
     FILETIME lastWrite_ = {};   // as its own last change left it
-    // Signalled when a name in the file's folder changes: only then can another file have taken
-    // the path, so only then is the path opened to compare which file it names.
-    UniqueResource<NullIsNoneTraits<HANDLE, FindCloseChangeNotification>> folderWatch_;
+    // The folder's last write time when the path was last found to name this file: another file
+    // can take the path only by a change of the folder's names, which moves that time.
+    FILETIME folderWrite_ = {};
+    bool folderChecked_ = false;
     StoreFileView view_;
     std::string heldBytes_;  // the mapped bytes while the view is gone
 };

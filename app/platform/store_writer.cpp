@@ -228,7 +228,7 @@ void Store::CompactIfWorthwhile()
         return;
     }
     // The rename would put the live state over whatever another program left at the path.
-    if (!file_.IsUnchanged()) {
+    if (!file_.IsUnchanged(true)) {
         DeleteFileW(newPath.c_str());
         changedOutside_ = true;
         return;

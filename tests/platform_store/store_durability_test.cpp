@@ -513,10 +513,12 @@ TEST(ObjectStoreDamage, AFileReplacedOutsideIsNeverWrittenInto)
             ASSERT_EQ(ReadWholeFile(path).size() > (1u << 20), mapped);
             ASSERT_TRUE(WriteWholeFile(path + L".other", replacement));
             DatabaseHandle database(OpenByName(L"Zifferbox"));
+            // A write before: the store has found the path its own and goes by the folder since.
+            ASSERT_NE(WriteTexts(database.get(), 0, {{kNameProp, L"Vorher"}}), 0u);
             const std::string from = LinuxPathOf(path + L".other"), to = LinuxPathOf(path);
             ASSERT_TRUE(RunLinuxCommand((byRename ? "mv '" : "cat '") + from + (byRename ? "' '" : "' > '") + to + "'"));
 
-            EXPECT_EQ(ReadAllTexts(database.get()).size(), ids.size());
+            EXPECT_EQ(ReadAllTexts(database.get()).size(), ids.size() + 1);
             EXPECT_EQ(WriteTexts(database.get(), 0, {{kNameProp, L"Neu"}}), 0u);
             EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_INVALID));
             EXPECT_EQ(QueryStoreCondition(), StoreCondition::ChangedOutside);
