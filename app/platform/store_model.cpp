@@ -174,8 +174,8 @@ void BuildCreationOrders(StoreModel &model, const FILETIME &modified)
 namespace {
 
 struct Keyed {
-    // The key's first eight bytes as one number (zeros past its end): most comparisons end there,
-    // without reaching into the key block.
+    // Eight bytes of the key as one number (zeros past its end), from where the keys of its run
+    // begin to differ: most comparisons end there, without reaching into the key block.
     uint64_t head;
     std::string_view key;
     uint32_t position;  // in creation order, which also breaks ties
@@ -200,12 +200,18 @@ struct KeyedRun {
     std::string keys;
     std::vector<Keyed> sorted;
 
+    // Heads order as the keys do where they differ: the keys of a run share what comes before
+    // them, and a missing key is 0 from the start, before every present one. A descending
+    // order compares whole keys.
     bool Before(const Keyed &a, const Keyed &b) const
     {
-        // Heads order as the keys do (a missing key's is 0, before every present one) where they
-        // differ; a descending order compares whole keys.
         if (a.head != b.head && !(sortOrder->dwFlags & CEDB_SORT_DESCENDING))
             return a.head < b.head;
+        return WholeBefore(a, b);
+    }
+    // For keys of two runs, whose heads begin at different places.
+    bool WholeBefore(const Keyed &a, const Keyed &b) const
+    {
         const int order = CompareSortKeys(a.key, b.key, sortOrder->dwFlags);
         return order != 0 ? order < 0 : a.position < b.position;
     }
@@ -221,9 +227,19 @@ struct KeyedRun {
         sorted.resize(end - begin);
         for (uint32_t n = 0; n < sorted.size(); ++n) {
             const size_t start = n == 0 ? 0 : ends[n - 1];
-            const std::string_view key = std::string_view(keys).substr(start, ends[n] - start);
-            sorted[n] = Keyed{HeadOf(key), key, begin + n};
+            sorted[n].key = std::string_view(keys).substr(start, ends[n] - start);
+            sorted[n].position = begin + n;
         }
+        // Names often begin alike ("Lizenz ..."); the heads start after what all keys share.
+        size_t shared = sorted.empty() ? 0 : sorted[0].key.size();
+        for (const Keyed &keyed : sorted) {
+            size_t same = 0;
+            while (same < shared && same < keyed.key.size() && keyed.key[same] == sorted[0].key[same])
+                ++same;
+            shared = same;
+        }
+        for (Keyed &keyed : sorted)
+            keyed.head = HeadOf(keyed.key.substr(shared));
         std::sort(sorted.begin(), sorted.end(), [this](const Keyed &a, const Keyed &b) { return Before(a, b); });
     }
     static DWORD WINAPI ThreadMain(LPVOID run)
@@ -257,7 +273,7 @@ std::vector<Record *> SortedBy(const SORTORDERSPEC &sortOrder, const std::wstrin
     order.reserve(count);
     std::vector<Keyed> merged(count);
     std::merge(runs[0].sorted.begin(), runs[0].sorted.end(), runs[1].sorted.begin(), runs[1].sorted.end(),
-               merged.begin(), [&](const Keyed &a, const Keyed &b) { return runs[0].Before(a, b); });
+               merged.begin(), [&](const Keyed &a, const Keyed &b) { return runs[0].WholeBefore(a, b); });
     for (const Keyed &keyed : merged)
         order.push_back(byId[keyed.position]);
     return order;

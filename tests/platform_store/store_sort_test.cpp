@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <random>
 #include "app_support/store_test_support.h"
+#include "platform/store_file.h"
 #include "platform/store_model.h"
 #include "support/test_env.h"
 #include "support/test_files.h"
@@ -109,6 +110,20 @@ TEST(ObjectStoreSort, TextOrdersMatchCompareStringAndKeepWriteOrderOfEqualKeys)
         });
         EXPECT_EQ(StoreOrder(L"Zufall", names, c.flags), expected);
     }
+    // An open sorts a large database in two halves on two threads and merges them.
+    const std::vector<std::wstring> many = RandomNames(6000, 99);
+    std::vector<std::wstring> expected = many;
+    std::stable_sort(expected.begin(), expected.end(), [](const std::wstring &a, const std::wstring &b) {
+        return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) == CSTR_LESS_THAN;
+    });
+    UseFreshStoreFile(L"sort-halves");
+    StoreFileOps fast = RealStoreFileOps();
+    fast.flushFile = [](HANDLE) -> BOOL { return TRUE; };
+    InstallProcessStore(fast);
+    EXPECT_EQ(StoreOrder(L"Zufall", many, CEDB_SORT_CASEINSENSITIVE), expected);
+    InstallProcessStore(RealStoreFileOps());
+    DatabaseHandle reopened(OpenByName(L"Zufall"));
+    EXPECT_EQ(ReadAllTexts(reopened.get()), expected) << "as sorted at the open";
 }
 
 // A model of one database sorted by name, its records written as the store writes them.
