@@ -139,7 +139,7 @@ bool CheckClipboardText(const uint8_t *data, size_t size, std::string &why)
 bool CheckCsvImport(const uint8_t *data, size_t size, std::string &why)
 {
     constexpr size_t kKept = 1000;
-    const CsvImport read = ReadObjectsCsv(std::string(reinterpret_cast<const char *>(data), size), kKept);
+    const TableImport read = ReadObjectsCsv(std::string(reinterpret_cast<const char *>(data), size), kKept);
     if (read.problems.size() > kMaxReportedProblems || read.problems.size() > read.problemCount)
         return Fail(why, "more problems kept than allowed or counted");
     if (read.rows.size() > kKept || read.rows.size() > read.rowCount)
@@ -153,7 +153,7 @@ bool CheckCsvImport(const uint8_t *data, size_t size, std::string &why)
             if (field->size() > kMaxFieldLength || field->find_first_of(u"\r\n\t") != std::u16string::npos)
                 return Fail(why, "accepted a field the program could not hold");
     }
-    const CsvImport back = ReadObjectsCsv(WriteObjectsCsv(read.rows), kKept);
+    const TableImport back = ReadObjectsCsv(WriteObjectsCsv(read.rows), kKept);
     if (back.problemCount > 0 || back.rows.size() != read.rows.size())
         return Fail(why, "written rows do not read back");
     for (size_t i = 0; i < read.rows.size(); ++i) {

@@ -32,7 +32,7 @@ TEST(ObjectCsv, ExportQuotesAndGuardsFieldsAndImportGivesThemBackExactly)
     };
     const std::string csv = WriteObjectsCsv(rows);
     EXPECT_EQ(csv.substr(0, 42), "\xEF\xBB\xBFName;Seriennummer;Bemerkung;Kategorie\r\n");
-    const CsvImport back = ReadObjectsCsv(csv, 100);
+    const TableImport back = ReadObjectsCsv(csv, 100);
     EXPECT_EQ(back.problemCount, 0u);
     ASSERT_EQ(back.rows.size(), rows.size());
     for (size_t i = 0; i < rows.size(); ++i) {
@@ -74,7 +74,7 @@ TEST(ObjectCsv, ImportReadsWhatSpreadsheetsSave)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
-        const CsvImport read = ReadObjectsCsv(c.bytes, 10);
+        const TableImport read = ReadObjectsCsv(c.bytes, 10);
         EXPECT_EQ(read.problemCount, 0u) << (read.problems.empty() ? "" : read.problems[0].reason);
         ASSERT_EQ(read.rows.size(), 1u);
         EXPECT_EQ(read.separator, c.separator);
@@ -111,14 +111,14 @@ TEST(ObjectCsv, ImportNamesEveryBadRowAndRefusesHostileFiles)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
-        const CsvImport read = ReadObjectsCsv(c.bytes, 10);
+        const TableImport read = ReadObjectsCsv(c.bytes, 10);
         ASSERT_GE(read.problemCount, 1u);
         EXPECT_EQ(read.problems[0].line, c.line);
         EXPECT_NE(read.problems[0].reason.find(c.reasonPart), std::string::npos) << read.problems[0].reason;
     }
 
     // A header alone is no error: there is simply nothing to import.
-    const CsvImport empty = ReadObjectsCsv(header, 10);
+    const TableImport empty = ReadObjectsCsv(header, 10);
     EXPECT_EQ(empty.problemCount, 0u);
     EXPECT_EQ(empty.rowCount, 0u);
 
@@ -126,7 +126,7 @@ TEST(ObjectCsv, ImportNamesEveryBadRowAndRefusesHostileFiles)
     std::string many = header;
     for (int i = 0; i < 120; ++i)
         many += ";" + std::to_string(i) + ";x\r\n";
-    const CsvImport bad = ReadObjectsCsv(many, 10);
+    const TableImport bad = ReadObjectsCsv(many, 10);
     EXPECT_EQ(bad.problemCount, 120u);
     EXPECT_EQ(bad.problems.size(), kMaxReportedProblems);
     EXPECT_EQ(bad.problems.back().line, 51u);

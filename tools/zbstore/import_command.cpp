@@ -43,10 +43,10 @@ void RemoveCopy(const std::wstring &copy)
     DeleteFileW(OrderCachePath(copy).c_str());
 }
 
-int ReportProblems(const CsvImport &csv, const std::wstring &input)
+int ReportProblems(const TableImport &csv, const std::wstring &input)
 {
     std::string report = "Fehler: " + Utf8(input) + " wurde nicht importiert; der Speicher ist unverändert.\n";
-    for (const CsvProblem &problem : csv.problems)
+    for (const ImportNote &problem : csv.problems)
         report += (problem.line ? "  Zeile " + std::to_string(problem.line) + ": " : std::string("  ")) +
                   problem.reason + "\n";
     if (csv.problemCount > csv.problems.size())
@@ -112,7 +112,7 @@ int RunImport(const Options &options)
                                                     : " kann nicht gelesen werden: " + SystemMessage(error) + "\n"));
         return kExitInvalid;
     }
-    const CsvImport csv = ReadObjectsCsv(input, CEDB_MAXRECORDS + 1);
+    const TableImport csv = ReadObjectsCsv(input, CEDB_MAXRECORDS + 1);
     if (csv.problemCount > 0)
         return ReportProblems(csv, options.target);
     if (csv.rowCount == 0) {
