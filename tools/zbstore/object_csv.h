@@ -13,5 +13,6 @@ std::string CsvField(const std::u16string &text);
 
 // Reads and validates every row: name and serial number not empty, no field over
 // kMaxFieldLength characters, no line break or TAB inside a field. Rows past maxRows are
-// checked and counted but not kept.
+// checked and counted but not kept. Values in a spreadsheet's scientific notation are listed
+// as changes.
 TableImport ReadObjectsCsv(const std::string &bytes, size_t maxRows);

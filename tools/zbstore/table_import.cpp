@@ -18,6 +18,13 @@ std::u16string Normalized(const std::u16string &cell)
     return name;
 }
 
+void AddNote(std::vector<ImportNote> &notes, size_t &count, size_t line, const std::string &reason, size_t byte)
+{
+    if (notes.size() < kMaxReportedProblems)
+        notes.push_back(ImportNote{line, byte, reason});
+    ++count;
+}
+
 }  // namespace
 
 Column ColumnOf(const std::u16string &headerCell)
@@ -46,21 +53,25 @@ const char *FieldName(Column column)
     }
 }
 
-void AddProblem(TableImport &result, size_t line, const std::string &reason)
+void AddProblem(TableImport &result, size_t line, const std::string &reason, size_t byte)
 {
-    if (result.problems.size() < kMaxReportedProblems)
-        result.problems.push_back(ImportNote{line, reason});
-    ++result.problemCount;
+    AddNote(result.problems, result.problemCount, line, reason, byte);
 }
 
-bool ReadHeader(const std::vector<std::u16string> &cells, size_t line, TableImport &result, std::vector<Column> &columns)
+void AddChange(TableImport &result, size_t line, const std::string &reason, size_t byte)
+{
+    AddNote(result.changes, result.changeCount, line, reason, byte);
+}
+
+bool ReadHeader(const std::vector<std::u16string> &cells, size_t line, TableImport &result, std::vector<Column> &columns,
+                size_t byte)
 {
     bool seen[4] = {};
     columns.clear();
     for (const std::u16string &cell : cells) {
         Column column = ColumnOf(cell);
         if (column != Column::Other && seen[static_cast<int>(column)]) {
-            AddProblem(result, line, std::string("Die Spalte ") + FieldName(column) + " steht zweimal in der Kopfzeile.");
+            AddProblem(result, line, std::string("Die Spalte ") + FieldName(column) + " steht zweimal in der Kopfzeile.", byte);
             column = Column::Other;
         } else if (column != Column::Other) {
             seen[static_cast<int>(column)] = true;
@@ -73,11 +84,12 @@ bool ReadHeader(const std::vector<std::u16string> &cells, size_t line, TableImpo
         return true;
     AddProblem(result, line,
                "Die Kopfzeile braucht die Spalten Name und Seriennummer (oder Serial), "
-               "dazu nach Wunsch Bemerkung (Remark, Notes) und Kategorie (Category).");
+               "dazu nach Wunsch Bemerkung (Remark, Notes) und Kategorie (Category).",
+               byte);
     return false;
 }
 
-void SetField(TableImport &result, ObjectRow &row, Column column, const std::u16string &text)
+void SetField(TableImport &result, ObjectRow &row, Column column, const std::u16string &text, size_t byte)
 {
     switch (column) {
     case Column::Name: row.name = text; break;
@@ -89,17 +101,18 @@ void SetField(TableImport &result, ObjectRow &row, Column column, const std::u16
     if (text.size() > kMaxFieldLength)
         AddProblem(result, row.line,
                    std::string(FieldName(column)) + " hat " + std::to_string(text.size()) + " Zeichen, höchstens " +
-                       std::to_string(kMaxFieldLength) + " sind möglich.");
+                       std::to_string(kMaxFieldLength) + " sind möglich.",
+                   byte);
     if (text.find_first_of(u"\r\n\t") != std::u16string::npos)
-        AddProblem(result, row.line, std::string(FieldName(column)) + " enthält einen Zeilenumbruch oder Tabulator.");
+        AddProblem(result, row.line, std::string(FieldName(column)) + " enthält einen Zeilenumbruch oder Tabulator.", byte);
 }
 
-void AddRow(TableImport &result, ObjectRow &&row, size_t maxRows)
+void AddRow(TableImport &result, ObjectRow &&row, size_t maxRows, size_t byte)
 {
     if (row.name.empty())
-        AddProblem(result, row.line, "Der Name fehlt.");
+        AddProblem(result, row.line, "Der Name fehlt.", byte);
     if (row.serialNumber.empty())
-        AddProblem(result, row.line, "Die Seriennummer fehlt.");
+        AddProblem(result, row.line, "Die Seriennummer fehlt.", byte);
     if (result.rows.size() < maxRows)
         result.rows.push_back(std::move(row));
     ++result.rowCount;
