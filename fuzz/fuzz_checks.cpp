@@ -10,6 +10,8 @@
 #include "platform/store_log_reader.h"
 #include "shell/clipboard_format.h"
 #include "object_csv.h"
+#include "object_xml.h"
+#include "xml_reader.h"
 
 namespace {
 
@@ -37,6 +39,42 @@ std::string Reencode(const StoreEntry &entry)
         return EncodeReserveIdsPayload(entry.nextId);
     }
     return std::string();
+}
+
+constexpr size_t kKeptRows = 1000;
+
+// What every table file reader must give: no more problems, listed values or rows than it
+// keeps; an accepted file holds only valid objects, and writing them and reading them back
+// gives exactly the same objects, with changesAfter values listed.
+bool CheckTableImport(const TableImport &read, std::string (*write)(const std::vector<ObjectRow> &),
+                      TableImport (*reread)(const std::string &, size_t), size_t changesAfter, std::string &why)
+{
+    if (read.problems.size() > kMaxReportedProblems || read.problems.size() > read.problemCount)
+        return Fail(why, "more problems kept than allowed or counted");
+    if (read.changes.size() > kMaxReportedProblems || read.changes.size() > read.changeCount)
+        return Fail(why, "more changes kept than allowed or counted");
+    if (read.rows.size() > kKeptRows || read.rows.size() > read.rowCount)
+        return Fail(why, "more rows kept than allowed or counted");
+    if (read.problemCount > 0)
+        return true;
+    for (const ObjectRow &row : read.rows) {
+        if (row.name.empty() || row.serialNumber.empty())
+            return Fail(why, "accepted a row without name or serial number");
+        for (const std::u16string *field : {&row.name, &row.serialNumber, &row.remark, &row.category})
+            if (field->size() > kMaxFieldLength || field->find_first_of(u"\r\n\t") != std::u16string::npos)
+                return Fail(why, "accepted a field the program could not hold");
+    }
+    const TableImport back = reread(write(read.rows), kKeptRows);
+    if (back.problemCount > 0 || back.rows.size() != read.rows.size())
+        return Fail(why, "written rows do not read back");
+    if (back.changeCount != changesAfter)
+        return Fail(why, "written rows list other values as rewritten by a spreadsheet");
+    for (size_t i = 0; i < read.rows.size(); ++i) {
+        const ObjectRow &a = read.rows[i], &b = back.rows[i];
+        if (a.name != b.name || a.serialNumber != b.serialNumber || a.remark != b.remark || a.category != b.category)
+            return Fail(why, "row " + std::to_string(i) + " changed on its way out and back");
+    }
+    return true;
 }
 
 }  // namespace
@@ -138,30 +176,41 @@ bool CheckClipboardText(const uint8_t *data, size_t size, std::string &why)
 
 bool CheckCsvImport(const uint8_t *data, size_t size, std::string &why)
 {
-    constexpr size_t kKept = 1000;
-    const CsvImport read = ReadObjectsCsv(std::string(reinterpret_cast<const char *>(data), size), kKept);
-    if (read.problems.size() > kMaxReportedProblems || read.problems.size() > read.problemCount)
-        return Fail(why, "more problems kept than allowed or counted");
-    if (read.rows.size() > kKept || read.rows.size() > read.rowCount)
-        return Fail(why, "more rows kept than allowed or counted");
-    if (read.problemCount > 0)
-        return true;
-    for (const ObjectRow &row : read.rows) {
-        if (row.name.empty() || row.serialNumber.empty())
-            return Fail(why, "accepted a row without name or serial number");
-        for (const std::u16string *field : {&row.name, &row.serialNumber, &row.remark, &row.category})
-            if (field->size() > kMaxFieldLength || field->find_first_of(u"\r\n\t") != std::u16string::npos)
-                return Fail(why, "accepted a field the program could not hold");
+    const TableImport read = ReadObjectsCsv(std::string(reinterpret_cast<const char *>(data), size), kKeptRows);
+    // Written again, listed values stay listed: CSV keeps what the spreadsheet saved.
+    return CheckTableImport(read, WriteObjectsCsv, ReadObjectsCsv, read.changeCount, why);
+}
+
+bool CheckXmlImport(const uint8_t *data, size_t size, std::string &why)
+{
+    const std::string bytes(reinterpret_cast<const char *>(data), size);
+    XmlReader xml(bytes);
+    size_t open = 0;
+    XmlEvent event = xml.Next();
+    for (; event != XmlEvent::End && event != XmlEvent::Error; event = xml.Next()) {
+        if (xml.Offset() >= size)
+            return Fail(why, "an event outside the input");
+        if (event == XmlEvent::StartElement && ++open > kMaxXmlDepth)
+            return Fail(why, "elements deeper than the limit");
+        if (xml.Depth() != open)
+            return Fail(why, "the depth is not the number of open elements");
+        if (event == XmlEvent::EndElement)
+            --open;
+        if (xml.Text().size() > kMaxXmlText)
+            return Fail(why, "a text longer than the limit");
+        for (const XmlAttribute &attribute : xml.Attributes())
+            if (attribute.value.size() > kMaxXmlText)
+                return Fail(why, "an attribute longer than the limit");
     }
-    const CsvImport back = ReadObjectsCsv(WriteObjectsCsv(read.rows), kKept);
-    if (back.problemCount > 0 || back.rows.size() != read.rows.size())
-        return Fail(why, "written rows do not read back");
-    for (size_t i = 0; i < read.rows.size(); ++i) {
-        const ObjectRow &a = read.rows[i], &b = back.rows[i];
-        if (a.name != b.name || a.serialNumber != b.serialNumber || a.remark != b.remark || a.category != b.category)
-            return Fail(why, "row " + std::to_string(i) + " changed on its way out and back");
-    }
-    return true;
+    if (event == XmlEvent::Error && (xml.Problem().empty() || xml.Offset() > size))
+        return Fail(why, "an error without reason or outside the input");
+    if (event == XmlEvent::End && open != 0)
+        return Fail(why, "the end with elements open");
+    const TableImport read = ReadObjectsXml(bytes, kKeptRows);
+    if (read.problemCount == 0 && FirstRowXmlCannotHold(read.rows))
+        return Fail(why, "accepted a value no XML file can hold");
+    // Written by export, every cell is text: nothing may be listed.
+    return CheckTableImport(read, WriteObjectsXml, ReadObjectsXml, 0, why);
 }
 
 int RunFuzzCheck(const char *target, FuzzCheck check, const uint8_t *data, size_t size)

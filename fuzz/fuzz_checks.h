@@ -16,9 +16,14 @@ bool CheckStorePayload(const uint8_t *data, size_t size, std::string &why);
 // terminator) the way a paste reads its four fields: every field terminated within 256
 // characters, holding no separator, and the position never leaving the block.
 bool CheckClipboardText(const uint8_t *data, size_t size, std::string &why);
-// ReadObjectsCsv: never more problems or rows reported than it keeps; an accepted file holds
-// only valid objects, and writing them and reading them back gives exactly the same objects.
+// ReadObjectsCsv: never more problems, listed values or rows reported than it keeps; an
+// accepted file holds only valid objects, and writing them and reading them back gives exactly
+// the same objects.
 bool CheckCsvImport(const uint8_t *data, size_t size, std::string &why);
+// XmlReader: events inside the input, depth and texts within the limits, elements balanced at
+// the end; ReadObjectsXml: as ReadObjectsCsv, and an accepted file's objects exported as XML
+// read back the same with nothing listed as rewritten.
+bool CheckXmlImport(const uint8_t *data, size_t size, std::string &why);
 
 using FuzzCheck = bool (*)(const uint8_t *data, size_t size, std::string &why);
 // The body of every fuzz entry: runs `check` and aborts with the target's name and the reason

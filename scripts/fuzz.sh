@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# Fuzzes the store file reader, the store entry decoder, the paste parser and the CSV reader natively with
-# clang's libFuzzer, AddressSanitizer and UBSan, each for FUZZ_SECONDS (default 60), and prints
-# how many inputs each executed. New inputs collect in fuzz/work/ (not committed); with
-# FUZZ_MINIMIZE=1 the committed corpus fuzz/corpus/<target>/ is rebuilt as the -merge=1
-# minimum of itself and what the run found. A crash stops the script with its input kept in
-# fuzz/work/crashes/.
+# Fuzzes the store file reader, the store entry decoder, the paste parser, the CSV reader and the
+# XML spreadsheet reader natively with clang's libFuzzer, AddressSanitizer and UBSan, each for
+# FUZZ_SECONDS (default 60), and prints how many inputs each executed. New inputs collect in
+# fuzz/work/ (not committed); with FUZZ_MINIMIZE=1 the committed corpus fuzz/corpus/<target>/ is
+# rebuilt as the -merge=1 minimum of itself and what the run found. A crash stops the script with
+# its input kept in fuzz/work/crashes/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${FUZZ_SECONDS:-60}
-targets=(${FUZZ_TARGETS:-store_log store_payload clipboard_field csv_import})
+targets=(${FUZZ_TARGETS:-store_log store_payload clipboard_field csv_import xml_import})
 out=${BUILD_DIR:-$root/build}/fuzz
 work=$root/fuzz/work
 
@@ -26,7 +26,9 @@ cxx=$(command -v clang++ || command -v clang++-14)
 mkdir -p "$out" "$work/crashes"
 store_format=("$root/app/platform/store_log_format.cpp" "$root/app/platform/store_log_reader.cpp"
               "$root/app/platform/store_entry_codec.cpp")
-csv_format=("$root/tools/zbstore/object_csv.cpp" "$root/tools/zbstore/text_encoding.cpp")
+csv_format=("$root/tools/zbstore/object_csv.cpp" "$root/tools/zbstore/text_encoding.cpp"
+            "$root/tools/zbstore/table_import.cpp" "$root/tools/zbstore/object_xml.cpp"
+            "$root/tools/zbstore/xml_reader.cpp" "$root/tools/zbstore/object_html.cpp")
 common=(-std=c++17 -g -O1 -I"$root/app" -I"$root/fuzz" -I"$root/tools/zbstore" "${store_format[@]}" "${csv_format[@]}"
         "$root/app/shell/clipboard_format.cpp" "$root/fuzz/fuzz_checks.cpp")
 sanitize=(-fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
@@ -58,7 +60,7 @@ for t in "${targets[@]}"; do
     # seeds stay in it whole, so the long and many-kinds inputs are always replayed.
     "$out/$t" -merge=1 -use_counters=0 -use_cmp=0 -use_value_profile=0 "$work/merged/$t" \
       "$root/fuzz/corpus/$t" "$work/corpus/$t" "$work/seeds/$t" >/dev/null 2>&1
-    cp "$work/seeds/$t"/* "$work/merged/$t"/
+    cp -r "$work/seeds/$t"/. "$work/merged/$t"/
     rm -rf "$root/fuzz/corpus/$t" && cp -r "$work/merged/$t" "$root/fuzz/corpus/$t"
     echo "$t: corpus minimized to $(ls "$root/fuzz/corpus/$t" | wc -l) files, $(cat "$root/fuzz/corpus/$t"/* | wc -c) bytes"
   fi

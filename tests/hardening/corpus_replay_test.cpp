@@ -17,7 +17,8 @@ TEST(FuzzCorpus, EveryInputPassesTheChecksOfItsTarget)
         const wchar_t *target;
         Check check;
     } targets[] = {{L"store_log", CheckStoreLog}, {L"store_payload", CheckStorePayload},
-                   {L"clipboard_field", CheckClipboardText}, {L"csv_import", CheckCsvImport}};
+                   {L"clipboard_field", CheckClipboardText}, {L"csv_import", CheckCsvImport},
+                   {L"xml_import", CheckXmlImport}};
     for (const auto &target : targets) {
         const std::wstring folder = corpus + L"\\" + target.target;
         WIN32_FIND_DATAW found;

@@ -26,6 +26,31 @@ const std::vector<Sample> samples = {
     {L"Bohrer", L"B-9", L"", L"Werkstatt"},
 };
 
+std::wstring Digits(size_t count)
+{
+    std::wstring digits;
+    for (size_t i = 1; i <= count; ++i)
+        digits += static_cast<wchar_t>(L'0' + i % 10);
+    return digits;
+}
+
+// Serial numbers a spreadsheet turns into numbers or dates, formula starts, what XML escapes,
+// fields of the longest length: the objects of libreoffice_saved.xml.
+const std::wstring longName(254, L'Ö'), longDigits = Digits(254), longQuotes(254, L'"');
+const std::vector<Sample> spreadsheetSamples = {
+    {L"Führende Nullen", L"00123", L"", L"Zahlen"},
+    {L"Exponent", L"1E5", L"", L"Zahlen"},
+    {L"Kreditkarte", L"4111111111111111", L"16 Stellen", L"Zahlen"},
+    {L"IMEI", L"356789012345678", L"15 Stellen", L"Zahlen"},
+    {L"Bruch", L"1/2", L"3,5", L"Zahlen"},
+    {L"Datum", L"2024-01-02", L"12.03.2024", L"Zahlen"},
+    {L"Formel", L"=1+1", L"@SUMME(A1)", L""},
+    {L"Vorwahl", L"+49 170 1234567", L"-0815", L""},
+    {L"Apostroph", L"'0042", L"'=x", L""},
+    {L"Zeichen äöüß", L"<&>\"'", L" Kasse € ", L"Geräte"},
+    {longName.c_str(), longDigits.c_str(), longQuotes.c_str(), L"Geräte"},
+};
+
 // A store at a fresh path, written by the program's classes; Werkstatt is not in the list.
 std::wstring MakeStore(const wchar_t *tag, const std::vector<Sample> &objects = samples)
 {
@@ -235,6 +260,64 @@ TEST(Zbstore, RestoreChecksTheBackupWaitsForZifferboxAndKeepsTheReplacedStore)
     EXPECT_EQ(ReadWholeFile(store + L".vor-wiederherstellung"), backupBytes);
 }
 
+TEST(Zbstore, XmlExportKeepsEverySerialAndTheFileLibreOfficeSavedImportsExactly)
+{
+    const std::wstring source = MakeStore(L"zb-xml-source", spreadsheetSamples);
+    const std::wstring xml = Scratch(L"zb-objekte.xml");
+    ASSERT_EQ(Zbstore(L"export --store " + Quoted(source) + L" --format xml " + Quoted(xml)).exitCode, 0u);
+    const std::string exported = ReadWholeFile(xml);
+    // Our file, and the one LibreOffice Calc wrote after opening it and saving it as "Microsoft
+    // Excel 2003 XML": --strict passes, as neither holds a value a spreadsheet rewrote.
+    const std::wstring files[] = {xml, WinePathOf(LIBREOFFICE_SAVED_XML)};
+    for (const std::wstring &file : files) {
+        SCOPED_TRACE(Narrow(file));
+        const std::wstring store = UseFreshStoreFile(file == xml ? L"zb-xml-ours" : L"zb-xml-libreoffice");
+        const ProgramRun imported = Zbstore(L"import --strict --store " + Quoted(store) + L" " + Quoted(file));
+        EXPECT_EQ(imported.exitCode, 0u) << imported.err;
+        EXPECT_TRUE(Contains(imported.out, "11 Objekte importiert, 2 neue Kategorien (XML-Tabelle, Blatt \"Objekte\")"))
+            << imported.out;
+        EXPECT_EQ(Zbstore(L"export --store " + Quoted(store) + L" --format xml -").out, exported);
+    }
+}
+
+TEST(Zbstore, ImportListsWhatASpreadsheetRewroteAndStrictRefusesIt)
+{
+    // Rows 3 and 5 hold what spreadsheets save; rows 2 and 4 what Zifferbox exported.
+    const std::wstring csv = Scratch(L"zb-rewritten.csv");
+    WriteWholeFile(csv, "Name;Seriennummer\r\nWie exportiert;1E5\r\nExponent;1.00E+05\r\nNullen;00123\r\nIMEI;3,56789E+14\r\n");
+    const std::wstring xml = Scratch(L"zb-rewritten.xml");
+    const std::string text = "<Cell><Data ss:Type=\"String\">";
+    WriteWholeFile(xml, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Workbook xmlns=\"urn:schemas-microsoft-com:office:spreadsheet\" "
+                        "xmlns:ss=\"urn:schemas-microsoft-com:office:spreadsheet\"><ss:Worksheet ss:Name=\"Objekte\"><Table>"
+                        "<Row>" + text + "Name</Data></Cell>" + text + "Seriennummer</Data></Cell></Row>"
+                        "<Row>" + text + "Wie exportiert</Data></Cell>" + text + "1E5</Data></Cell></Row>"
+                        "<Row>" + text + "Exponent</Data></Cell><Cell><Data ss:Type=\"Number\">100000</Data></Cell></Row>"
+                        "<Row>" + text + "Nullen</Data></Cell>" + text + "00123</Data></Cell></Row>"
+                        "<Row>" + text + "Formel</Data></Cell><Cell ss:Formula=\"of:=1+1\"><Data ss:Type=\"Number\">2</Data>"
+                        "</Cell></Row></Table></ss:Worksheet></Workbook>");
+    const struct {
+        std::wstring file;
+        const char *kept;  // how row 3 stands in the file and then in the store
+    } cases[] = {{csv, "Exponent\t1.00E+05"}, {xml, "Exponent\t100000"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(Narrow(c.file));
+        const std::wstring store = UseFreshStoreFile(L"zb-rewritten");
+        const std::wstring into = L"import --store " + Quoted(store) + L" ";
+        const ProgramRun strict = Zbstore(into + L"--strict " + Quoted(c.file));
+        EXPECT_EQ(strict.exitCode, 1u);
+        EXPECT_TRUE(Contains(strict.err, "2 Felder umgeschrieben")) << strict.err;
+        EXPECT_EQ(ReadWholeFile(store), "");
+
+        const ProgramRun imported = Zbstore(into + Quoted(c.file));
+        EXPECT_EQ(imported.exitCode, 0u) << imported.err;
+        for (const char *listed : {"Zeile 3", "Zeile 5"})
+            EXPECT_TRUE(Contains(imported.out, listed)) << listed << "\n" << imported.out;
+        for (const char *unlisted : {"Zeile 2", "Zeile 4"})
+            EXPECT_FALSE(Contains(imported.out, unlisted)) << unlisted << "\n" << imported.out;
+        EXPECT_TRUE(Contains(Zbstore(L"find --store " + Quoted(store) + L" Exponent").out, c.kept));
+    }
+}
+
 TEST(Zbstore, ImportKilledAtAnyMomentLeavesTheStoreAsBeforeOrComplete)
 {
     const std::wstring store = MakeStore(L"zb-killed");
@@ -293,6 +376,12 @@ TEST(Zbstore, HostileInputsGetAClearMessageAndLeaveTheStoreAlone)
     WriteWholeFile(headerOnly, "Name;Seriennummer\r\n");
     const std::wstring empty = Scratch(L"zb-empty.csv");
     WriteWholeFile(empty, "");
+    const std::wstring doctype = Scratch(L"zb-doctype.xml");
+    WriteWholeFile(doctype, "<?xml version=\"1.0\"?>\n<!DOCTYPE x [<!ENTITY a \"aaaa\">]><Workbook>&a;</Workbook>");
+    const std::wstring zipped = Scratch(L"zb-objekte.xlsx");
+    WriteWholeFile(zipped, std::string("PK\x03\x04\x14\0\0\0", 8));
+    const std::wstring csvNamedXml = Scratch(L"zb-csv.xml");
+    WriteWholeFile(csvNamedXml, "Name;Seriennummer\r\nA;1\r\n");
     const std::wstring on = L" --store " + Quoted(store) + L" ";
 
     const struct {
@@ -313,8 +402,11 @@ TEST(Zbstore, HostileInputsGetAClearMessageAndLeaveTheStoreAlone)
         {L"import" + on + Quoted(unterminated), 1, "nie geschlossen"},
         {L"import" + on + Quoted(empty), 1, "leer"},
         {L"import" + on + Quoted(headerOnly), 0, "keine Objekte"},
+        {L"import" + on + Quoted(doctype), 1, "Byte 22: Keine gültige XML-Datei: Die Datei hat eine DOCTYPE-Angabe"},
+        {L"import" + on + Quoted(zipped), 1, "ZIP-Archiv"},
+        {L"import" + on + Quoted(csvNamedXml), 1, "Byte 0: Keine gültige XML-Datei"},
         {L"frobnicate", 2, "unbekannter Befehl"},
-        {L"export --format pdf" + on + L"-", 2, "csv und html"},
+        {L"export --format pdf" + on + L"-", 2, "csv, html und xml"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(std::string(c.arguments.begin(), c.arguments.end()));

@@ -15,6 +15,7 @@ struct Options {
     std::string format = "csv";
     bool force = false;
     bool dryRun = false;
+    bool strict = false;  // import: refuse values a spreadsheet rewrote
 };
 
 int RunCheck(const Options &options);

@@ -5,6 +5,7 @@
 #include "file_access.h"
 #include "object_csv.h"
 #include "object_html.h"
+#include "object_xml.h"
 #include "store_contents.h"
 #include "store_reading.h"
 #include "text_encoding.h"
@@ -29,8 +30,8 @@ std::wstring Folded(const std::u16string &text)
 int RunExport(const Options &options)
 {
     const bool toStandardOutput = options.target == L"-";
-    if (options.format != "csv" && options.format != "html") {
-        PrintError("Fehler: --format kennt nur csv und html.\n");
+    if (options.format != "csv" && options.format != "html" && options.format != "xml") {
+        PrintError("Fehler: --format kennt nur csv, html und xml.\n");
         return kExitUsage;
     }
     if (!toStandardOutput)
@@ -40,8 +41,15 @@ int RunExport(const Options &options)
     if (const int failed = LoadSoundStore(options, reading, "exportieren Sie aus dem geretteten Speicher"))
         return failed;
     const StoreContents contents = ContentsOf(reading.model);
-    const std::string bytes = options.format == "csv" ? WriteObjectsCsv(contents.objects)
-                                                      : WriteObjectsHtml(contents.objects, contents.categories);
+    if (options.format == "xml")
+        if (const ObjectRow *row = FirstRowXmlCannotHold(contents.objects)) {
+            PrintError("Fehler: das Objekt \"" + ToUtf8(row->name) +
+                       "\" enthält ein Steuerzeichen, das keine XML-Datei fassen kann; exportieren Sie als CSV.\n");
+            return kExitInvalid;
+        }
+    const std::string bytes = options.format == "csv"   ? WriteObjectsCsv(contents.objects)
+                              : options.format == "xml" ? WriteObjectsXml(contents.objects)
+                                                        : WriteObjectsHtml(contents.objects, contents.categories);
     const std::string count = std::to_string(contents.objects.size()) +
                               (contents.objects.size() == 1 ? " Objekt" : " Objekte");
     if (toStandardOutput) {

@@ -1,4 +1,5 @@
-// import: objects from CSV into the store, all or nothing. The rows are validated first; then
+// import: objects from CSV or a spreadsheet's XML into the store, all or nothing. The rows are
+// validated first, and with --strict no value a spreadsheet rewrote may be among them; then
 // the import runs on a copy of the store with the program's own store classes, and only a
 // complete, flushed and checked copy is renamed over the store.
 #include <windows.h>
@@ -7,6 +8,7 @@
 #include "console.h"
 #include "file_access.h"
 #include "object_csv.h"
+#include "object_xml.h"
 #include "platform/object_store.h"
 #include "platform/store_lock.h"
 #include "platform/store.h"
@@ -42,16 +44,31 @@ void RemoveCopy(const std::wstring &copy)
     DeleteFileW((copy + L".new").c_str());
 }
 
-int ReportProblems(const CsvImport &csv, const std::wstring &input)
+// The notes one a line, with the row and, where known, the byte they concern.
+std::string Listed(const std::vector<ImportNote> &notes, size_t count, const char *more)
 {
-    std::string report = "Fehler: " + Utf8(input) + " wurde nicht importiert; der Speicher ist unverändert.\n";
-    for (const CsvProblem &problem : csv.problems)
-        report += (problem.line ? "  Zeile " + std::to_string(problem.line) + ": " : std::string("  ")) +
-                  problem.reason + "\n";
-    if (csv.problemCount > csv.problems.size())
-        report += "  und " + std::to_string(csv.problemCount - csv.problems.size()) + " weitere Fehler\n";
-    PrintError(report);
+    std::string lines;
+    for (const ImportNote &note : notes) {
+        std::string where = note.line ? "Zeile " + std::to_string(note.line) : std::string();
+        if (note.byte != kNoByte)
+            where += (where.empty() ? "Byte " : ", Byte ") + std::to_string(note.byte);
+        lines += "  " + (where.empty() ? std::string() : where + ": ") + note.reason + "\n";
+    }
+    if (count > notes.size())
+        lines += "  und " + std::to_string(count - notes.size()) + " weitere " + more + "\n";
+    return lines;
+}
+
+int ReportProblems(const TableImport &table, const std::wstring &input)
+{
+    PrintError("Fehler: " + Utf8(input) + " wurde nicht importiert; der Speicher ist unverändert.\n" +
+               Listed(table.problems, table.problemCount, "Fehler"));
     return kExitInvalid;
+}
+
+bool NamedXml(const std::wstring &path)
+{
+    return path.size() >= 4 && _wcsicmp(path.c_str() + path.size() - 4, L".xml") == 0;
 }
 
 struct Outcome {
@@ -111,15 +128,29 @@ int RunImport(const Options &options)
                                                     : " kann nicht gelesen werden: " + SystemMessage(error) + "\n"));
         return kExitInvalid;
     }
-    const CsvImport csv = ReadObjectsCsv(input, CEDB_MAXRECORDS + 1);
-    if (csv.problemCount > 0)
-        return ReportProblems(csv, options.target);
-    if (csv.rowCount == 0) {
+    if (input.compare(0, 4, "PK\x03\x04") == 0) {
+        PrintError("Fehler: " + Utf8(options.target) +
+                   " ist ein ZIP-Archiv (xlsx oder ods). Speichern Sie die Tabelle als XML-Kalkulationstabelle 2003 "
+                   "(LibreOffice: Microsoft Excel 2003 XML) oder als CSV.\n");
+        return kExitInvalid;
+    }
+    const bool xml = LooksLikeXml(input) || NamedXml(options.target);
+    const TableImport table = xml ? ReadObjectsXml(input, CEDB_MAXRECORDS + 1) : ReadObjectsCsv(input, CEDB_MAXRECORDS + 1);
+    if (table.problemCount > 0)
+        return ReportProblems(table, options.target);
+    if (table.changeCount > 0 && options.strict) {
+        PrintError("Fehler: " + Utf8(options.target) + " wurde nicht importiert (--strict): eine Tabellenkalkulation hat " +
+                   std::to_string(table.changeCount) + (table.changeCount == 1 ? " Feld" : " Felder") +
+                   " umgeschrieben. Der Speicher ist unverändert.\n" +
+                   Listed(table.changes, table.changeCount, "Felder"));
+        return kExitInvalid;
+    }
+    if (table.rowCount == 0) {
         Print("Die Datei enthält keine Objekte; der Speicher bleibt unverändert.\n");
         return kExitDone;
     }
-    if (csv.rowCount > CEDB_MAXRECORDS) {
-        PrintError("Fehler: die Datei hat " + std::to_string(csv.rowCount) + " Zeilen; der Speicher fasst höchstens " +
+    if (table.rowCount > CEDB_MAXRECORDS) {
+        PrintError("Fehler: die Datei hat " + std::to_string(table.rowCount) + " Zeilen; der Speicher fasst höchstens " +
                    std::to_string(CEDB_MAXRECORDS) + " Objekte. Nichts wurde importiert.\n");
         return kExitInvalid;
     }
@@ -144,7 +175,7 @@ int RunImport(const Options &options)
     const std::wstring copy = options.store + L".import";
     RemoveCopy(copy);
     Outcome outcome;
-    bool done = WriteFileAtomically(copy, storeBytes, true) && ImportInto(copy, csv.rows, outcome);
+    bool done = WriteFileAtomically(copy, storeBytes, true) && ImportInto(copy, table.rows, outcome);
     // The store classes let go of the copy here; it is whole once flushed.
     InstallProcessStore(RealStoreFileOps());
     done = done && FlushFileAt(copy);
@@ -171,15 +202,22 @@ int RunImport(const Options &options)
                          (outcome.objects == 1 ? " Objekt" : " Objekte") +
                          (options.dryRun ? " würden importiert" : " importiert") + ", " +
                          std::to_string(outcome.newCategories) +
-                         (outcome.newCategories == 1 ? " neue Kategorie" : " neue Kategorien") + " (Zeichensatz " +
-                         csv.encoding + ", Trennzeichen " +
-                         (csv.separator == '\t' ? std::string("TAB") : std::string(1, csv.separator)) + ").\n";
-    if (!csv.ignoredColumns.empty()) {
+                         (outcome.newCategories == 1 ? " neue Kategorie" : " neue Kategorien") + " (" +
+                         (table.format == TableFormat::SpreadsheetXml
+                              ? "XML-Tabelle, Blatt \"" + ToUtf8(table.worksheet) + "\""
+                              : "Zeichensatz " + table.encoding + ", Trennzeichen " +
+                                    (table.separator == '\t' ? std::string("TAB") : std::string(1, table.separator))) +
+                         ").\n";
+    if (!table.ignoredColumns.empty()) {
         report += "Nicht übernommene Spalten:";
-        for (const std::u16string &column : csv.ignoredColumns)
+        for (const std::u16string &column : table.ignoredColumns)
             report += " \"" + ToUtf8(column) + "\"";
         report += "\n";
     }
+    if (table.changeCount > 0)
+        report += "Von einer Tabellenkalkulation umgeschrieben und so übernommen, wie es in der Datei steht "
+                  "(--strict verweigert den Import):\n" +
+                  Listed(table.changes, table.changeCount, "Felder");
     Print(report);
     return kExitDone;
 }

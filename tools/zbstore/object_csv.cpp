@@ -34,35 +34,28 @@ bool NeedsQuotes(const std::u16string &text)
 
 // ---- Reading ----------------------------------------------------------------------------------
 
-enum class Column { Name, SerialNumber, Remark, Category, Other };
+bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
-std::u16string Normalized(const std::u16string &cell)
+// A number as a spreadsheet saves it when its cell shows scientific notation: one digit, a
+// decimal separator, digits and a signed exponent ("1.00E+05", "3,56789E+14"). The text the
+// user typed is gone; "1E5" or "00123" as Zifferbox wrote them are not of this form.
+bool IsSpreadsheetScientific(const std::u16string &text)
 {
-    size_t begin = 0, end = cell.size();
-    while (begin < end && IsBlank(cell[begin]))
-        ++begin;
-    while (end > begin && IsBlank(cell[end - 1]))
-        --end;
-    std::u16string name = cell.substr(begin, end - begin);
-    for (char16_t &c : name)
-        if (c >= u'A' && c <= u'Z')
-            c = static_cast<char16_t>(c - u'A' + u'a');
-    return name;
-}
-
-Column ColumnOf(const std::u16string &cell)
-{
-    const std::u16string name = Normalized(cell);
-    if (name == u"name")
-        return Column::Name;
-    if (name == u"seriennummer" || name == u"serial" || name == u"serial number" || name == u"serialnumber" ||
-        name == u"seriennr." || name == u"seriennr")
-        return Column::SerialNumber;
-    if (name == u"bemerkung" || name == u"bemerkungen" || name == u"remark" || name == u"notes" || name == u"note")
-        return Column::Remark;
-    if (name == u"kategorie" || name == u"category")
-        return Column::Category;
-    return Column::Other;
+    size_t at = !text.empty() && text[0] == u'-' ? 1 : 0;
+    const auto digits = [&] {
+        const size_t from = at;
+        while (at < text.size() && IsDigit(text[at]))
+            ++at;
+        return at > from;
+    };
+    if (text.size() < at + 2 || !IsDigit(text[at]) || (text[at + 1] != u'.' && text[at + 1] != u','))
+        return false;
+    at += 2;
+    if (!digits() || text.size() < at + 2 || (text[at] != u'E' && text[at] != u'e') ||
+        (text[at + 1] != u'+' && text[at + 1] != u'-'))
+        return false;
+    at += 2;
+    return digits() && at == text.size();
 }
 
 struct Record {
@@ -193,34 +186,7 @@ char16_t DetectSeparator(const std::u16string &text)
     return best;
 }
 
-void AddProblem(CsvImport &result, size_t line, const std::string &reason)
-{
-    if (result.problems.size() < kMaxReportedProblems)
-        result.problems.push_back(CsvProblem{line, reason});
-    ++result.problemCount;
-}
-
-const char *FieldName(Column column)
-{
-    switch (column) {
-    case Column::Name: return "Name";
-    case Column::SerialNumber: return "Seriennummer";
-    case Column::Remark: return "Bemerkung";
-    case Column::Category: return "Kategorie";
-    default: return "";
-    }
-}
-
-void CheckField(CsvImport &result, size_t line, Column column, const std::u16string &text)
-{
-    if (text.size() > kMaxFieldLength)
-        AddProblem(result, line, std::string(FieldName(column)) + " hat " + std::to_string(text.size()) +
-                                     " Zeichen, höchstens " + std::to_string(kMaxFieldLength) + " sind möglich.");
-    if (text.find_first_of(u"\r\n\t") != std::u16string::npos)
-        AddProblem(result, line, std::string(FieldName(column)) + " enthält einen Zeilenumbruch oder Tabulator.");
-}
-
-bool Decode(const std::string &bytes, CsvImport &result, std::u16string &text)
+bool Decode(const std::string &bytes, TableImport &result, std::u16string &text)
 {
     size_t bad = 0;
     if (bytes.compare(0, 3, kByteOrderMark) == 0) {
@@ -271,9 +237,9 @@ std::string WriteObjectsCsv(const std::vector<ObjectRow> &rows)
     return csv;
 }
 
-CsvImport ReadObjectsCsv(const std::string &bytes, size_t maxRows)
+TableImport ReadObjectsCsv(const std::string &bytes, size_t maxRows)
 {
-    CsvImport result;
+    TableImport result;
     std::u16string text;
     if (bytes.empty()) {
         AddProblem(result, 0, "Die Datei ist leer.");
@@ -300,25 +266,8 @@ CsvImport ReadObjectsCsv(const std::string &bytes, size_t maxRows)
         return result;
     }
     std::vector<Column> columns;
-    bool seen[4] = {};
-    for (const std::u16string &cell : header.cells) {
-        Column column = ColumnOf(cell);
-        if (column != Column::Other && seen[static_cast<int>(column)]) {
-            AddProblem(result, 1, std::string("Die Spalte ") + FieldName(column) + " steht zweimal in der Kopfzeile.");
-            column = Column::Other;
-        } else if (column != Column::Other) {
-            seen[static_cast<int>(column)] = true;
-        } else {
-            result.ignoredColumns.push_back(cell);
-        }
-        columns.push_back(column);
-    }
-    if (!seen[static_cast<int>(Column::Name)] || !seen[static_cast<int>(Column::SerialNumber)]) {
-        AddProblem(result, 1,
-                   "Die Kopfzeile braucht die Spalten Name und Seriennummer (oder Serial), "
-                   "dazu nach Wunsch Bemerkung (Remark, Notes) und Kategorie (Category).");
+    if (!ReadHeader(header.cells, header.line, result, columns))
         return result;
-    }
 
     Record record;
     while (scanner.Next(record, problem)) {
@@ -340,22 +289,13 @@ CsvImport ReadObjectsCsv(const std::string &bytes, size_t maxRows)
                 continue;
             }
             const std::u16string cell = RemoveFormulaGuard(record.cells[i]);
-            switch (columns[i]) {
-            case Column::Name: row.name = cell; break;
-            case Column::SerialNumber: row.serialNumber = cell; break;
-            case Column::Remark: row.remark = cell; break;
-            case Column::Category: row.category = cell; break;
-            case Column::Other: continue;
-            }
-            CheckField(result, record.line, columns[i], cell);
+            SetField(result, row, columns[i], cell);
+            if (columns[i] != Column::Other && IsSpreadsheetScientific(cell))
+                AddChange(result, record.line,
+                          std::string(FieldName(columns[i])) + " \"" + ToUtf8(cell) +
+                              "\" steht in der wissenschaftlichen Schreibweise einer Tabellenkalkulation.");
         }
-        if (row.name.empty())
-            AddProblem(result, record.line, "Der Name fehlt.");
-        if (row.serialNumber.empty())
-            AddProblem(result, record.line, "Die Seriennummer fehlt.");
-        if (result.rows.size() < maxRows)
-            result.rows.push_back(std::move(row));
-        ++result.rowCount;
+        AddRow(result, std::move(row), maxRows);
     }
     return result;
 }

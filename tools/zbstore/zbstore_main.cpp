@@ -18,8 +18,8 @@ const char kUsage[] =
     "  zbstore check   [--store DATEI]\n"
     "  zbstore backup  [--store DATEI] [--force] AUSGABE\n"
     "  zbstore recover [--store DATEI] [--force] AUSGABE\n"
-    "  zbstore export  [--store DATEI] [--force] [--format csv|html] AUSGABE   (AUSGABE \"-\": Standardausgabe)\n"
-    "  zbstore import  [--store DATEI] [--dry-run] EINGABE.csv\n"
+    "  zbstore export  [--store DATEI] [--force] [--format csv|xml|html] AUSGABE   (AUSGABE \"-\": Standardausgabe)\n"
+    "  zbstore import  [--store DATEI] [--dry-run] [--strict] EINGABE.csv|EINGABE.xml\n"
     "  zbstore restore [--store DATEI] [--force] SICHERUNG\n"
     "  zbstore find    [--store DATEI] TEXT\n"
     "\n"
@@ -55,19 +55,25 @@ const Command kCommands[] = {
      "intakten Eintrag, vor dem Schaden und danach. Meldet, was gerettet wurde und was nicht (Bytebereiche und\n"
      "die betroffenen Objekte). Zifferbox öffnet den neuen Speicher wie jeden anderen.\n"},
     {"export", RunExport, true,
-     "zbstore export [--store DATEI] [--force] [--format csv|html] AUSGABE\n"
+     "zbstore export [--store DATEI] [--force] [--format csv|xml|html] AUSGABE\n"
      "csv (Vorgabe): UTF-8 mit Byte-Order-Mark, Semikolon, CRLF, Kopfzeile Name;Seriennummer;Bemerkung;Kategorie;\n"
      "öffnet sich in einer deutschen Tabellenkalkulation per Doppelklick. Felder, die mit = oder @ beginnen,\n"
-     "bekommen einen Apostroph davor, den import wieder entfernt.\n"
+     "bekommen einen Apostroph davor, den import wieder entfernt. Eine Tabellenkalkulation liest CSV aber als\n"
+     "Zahlen und Daten: 00123 wird 123, 1/2 ein Datum, 1E5 wird 1.00E+05, und Excel behält nur 15 Ziffern.\n"
+     "xml: eine XML-Kalkulationstabelle 2003 (Excel, LibreOffice) mit dem Blatt \"Objekte\", jede Zelle als Text;\n"
+     "so bleiben Seriennummern in der Tabellenkalkulation genau erhalten, auch nach dem Speichern.\n"
      "html: eine Seite zum Drucken, nach Kategorien geordnet. AUSGABE \"-\" schreibt auf die Standardausgabe.\n"},
     {"import", RunImport, true,
-     "zbstore import [--store DATEI] [--dry-run] EINGABE.csv\n"
+     "zbstore import [--store DATEI] [--dry-run] [--strict] EINGABE.csv|EINGABE.xml\n"
      "Liest CSV mit ; , oder TAB als Trennzeichen, in UTF-8 (mit oder ohne Byte-Order-Mark) oder Windows-1252,\n"
-     "Kopfzeile deutsch oder englisch (Name, Seriennummer/Serial, Bemerkung/Remark/Notes, Kategorie/Category)\n"
-     "in beliebiger Reihenfolge. Alles oder nichts: jede Zeile wird zuerst geprüft (Name und Seriennummer nicht\n"
-     "leer, höchstens 254 Zeichen je Feld, kein Zeilenumbruch und kein Tabulator in einem Feld); ein Fehler\n"
-     "verhindert den ganzen Import. Unbekannte Kategorien kommen in die Liste. --dry-run prüft nur.\n"
-     "Rückgabewert 3, solange Zifferbox den Speicher geöffnet hat.\n"},
+     "oder eine XML-Kalkulationstabelle 2003, wie export --format xml sie schreibt und Excel oder LibreOffice sie\n"
+     "speichern (das Blatt \"Objekte\", sonst das erste). Kopfzeile deutsch oder englisch (Name, Seriennummer/Serial,\n"
+     "Bemerkung/Remark/Notes, Kategorie/Category) in beliebiger Reihenfolge. Alles oder nichts: jede Zeile wird\n"
+     "zuerst geprüft (Name und Seriennummer nicht leer, höchstens 254 Zeichen je Feld, kein Zeilenumbruch und kein\n"
+     "Tabulator in einem Feld); ein Fehler verhindert den ganzen Import. Unbekannte Kategorien kommen in die Liste.\n"
+     "Werte, die eine Tabellenkalkulation umgeschrieben hat (XML: Zellen, die nicht Text sind oder eine Formel haben;\n"
+     "CSV: Zahlen wie 1,00E+05), werden übernommen, wie sie dastehen, und mit ihrer Zeile gemeldet; --strict\n"
+     "verweigert dann den Import. --dry-run prüft nur. Rückgabewert 3, solange Zifferbox den Speicher geöffnet hat.\n"},
     {"restore", RunRestore, true,
      "zbstore restore [--store DATEI] [--force] SICHERUNG\n"
      "Prüft die Sicherung und setzt sie an die Stelle des Speichers; die Sicherung selbst bleibt erhalten. Der\n"
@@ -193,6 +199,8 @@ int wmain(int argc, wchar_t **argv)
             options.force = true;
         } else if (arg == L"--dry-run" && command->run == RunImport) {
             options.dryRun = true;
+        } else if (arg == L"--strict" && command->run == RunImport) {
+            options.strict = true;
         } else if (arg.size() > 1 && arg[0] == L'-' && arg != L"-" && command->run != RunFind) {
             return UsageError("unbekannte Angabe \"" + Utf8(arg) + "\" für " + command->name + ".");
         } else {
