@@ -163,6 +163,8 @@ bool StoreFile::IsUnchanged(bool whole)
 {
     LARGE_INTEGER size;
     FILETIME lastWrite;
+    if (file_ != INVALID_HANDLE_VALUE && ops_.privateCopy)
+        return true;
     if (file_ == INVALID_HANDLE_VALUE || view_.Lost() || !GetFileSizeEx(file_, &size) ||
         ULONGLONG(size.QuadPart) != size_ || !GetFileTime(file_, nullptr, nullptr, &lastWrite) ||
         CompareFileTime(&lastWrite, &lastWrite_) != 0)

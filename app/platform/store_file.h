@@ -15,6 +15,9 @@ struct StoreFileOps {
     BOOL (*renameFile)(const WCHAR *from, const WCHAR *to);
     // Makes a rename in the folder durable; failure is ignored where folders can't be flushed.
     BOOL (*flushFolder)(const WCHAR *folder);
+    // A file no other program knows of (zbstore's import copy): a bulk of writes into it skips
+    // the check that the file is still the store's own, a few system calls each.
+    bool privateCopy = false;
 };
 
 // The real calls.

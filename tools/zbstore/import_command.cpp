@@ -28,12 +28,13 @@ BOOL NoFlush(HANDLE) { return TRUE; }
 BOOL NoFolderFlush(const WCHAR *) { return TRUE; }
 
 // The copy is flushed once at the end instead of after every entry; it becomes the store only
-// after that flush.
+// after that flush. No other program knows it meanwhile.
 StoreFileOps CopyOps()
 {
     StoreFileOps ops = RealStoreFileOps();
     ops.flushFile = NoFlush;
     ops.flushFolder = NoFolderFlush;
+    ops.privateCopy = true;
     return ops;
 }
 
