@@ -2,6 +2,7 @@
 // behind (a torn last entry, a rewrite that never reached its rename) cleared away.
 #include "platform/store.h"
 #include <algorithm>
+#include "platform/sort_compare.h"
 #include "platform/store_tail.h"
 #include "platform/store_log_format.h"
 #include "platform/store_replay.h"
@@ -105,7 +106,7 @@ bool Store::Load()
     if (checking) {
         WaitForSingleObject(checking.get(), INFINITE);
         if (!replayed || validLength != check.validLength || damaged != check.damaged) {
-            const std::wstring locale = model_.locale;
+            const std::wstring locale = std::move(model_.locale);
             model_ = StoreModel();
             model_.locale = locale;
             replayed = ReplayEntries(true, validLength, damaged);

@@ -8,7 +8,6 @@
 #include <unordered_map>
 #include <vector>
 #include "platform/object_store.h"
-#include "platform/sort_compare.h"
 #include "platform/store_entry_codec.h"
 
 // Identifiers are 32 bits; nextId beyond this means they are used up.
@@ -49,9 +48,10 @@ struct Database {
 };
 
 struct StoreModel {
-    // The collation of every sort key, captured when the model is made: the user may change the
-    // locale while a store is open, and keys of two collations in one index put it out of order.
-    std::wstring locale = UserLocaleName();
+    // The collation of every sort key, which the store captures at open: the user may change
+    // the locale while a store is open, and keys of two collations in one index put it out of
+    // order. Empty: the user's locale as it is (a model that is read once, as zbstore's).
+    std::wstring locale;
     std::map<CEOID, Database> databases;
     std::unordered_map<CEOID, Record> records;
     uint64_t nextId = 1;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <random>
 #include "app_support/store_test_support.h"
+#include "platform/sort_compare.h"
 #include "platform/store_file.h"
 #include "platform/store_model.h"
 #include "support/test_env.h"
