@@ -24,8 +24,8 @@ fi
 cxx=$(command -v clang++ || command -v clang++-14)
 
 mkdir -p "$out" "$work/crashes"
-store_format=("$root/app/platform/store_log_format.cpp" "$root/app/platform/store_log_reader.cpp"
-              "$root/app/platform/store_entry_codec.cpp")
+store_format=("$root/app/objectstore/log_format.cpp" "$root/app/objectstore/log_reader.cpp"
+              "$root/app/objectstore/entry_codec.cpp")
 csv_format=("$root/tools/zbstore/object_csv.cpp" "$root/tools/zbstore/text_encoding.cpp"
             "$root/tools/zbstore/table_import.cpp" "$root/tools/zbstore/object_xml.cpp"
             "$root/tools/zbstore/xml_reader.cpp" "$root/tools/zbstore/object_html.cpp")

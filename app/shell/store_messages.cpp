@@ -1,5 +1,5 @@
 #include "shell/store_messages.h"
-#include "platform/object_store.h"
+#include "objectstore/object_store.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The category names the user maintains: property database "Zifferbox-Kategorien", sorted without
 // regard to case, one name per record.
 #pragma once
-#include "platform/object_store.h"
+#include "objectstore/object_store.h"
 
 class CategoryDatabase {
 public:

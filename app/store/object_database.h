@@ -1,7 +1,7 @@
 // The user's objects: one record per object in the property database "Zifferbox", in
 // case-insensitive name order. Filtered operations count only the records that pass categoryFilter.
 #pragma once
-#include "platform/object_store.h"
+#include "objectstore/object_store.h"
 #include "store/property_ids.h"
 #include <string>
 #include <vector>

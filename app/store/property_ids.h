@@ -1,7 +1,7 @@
 // Record property identifiers of the objects and categories: the id in the high word, the
 // text type (CEVT_LPWSTR, 0x1F) in the low word.
 #pragma once
-#include "platform/object_store.h"
+#include "objectstore/object_store.h"
 
 constexpr CEPROPID PROP_NAME = 0x0001001F;
 constexpr CEPROPID PROP_SERIAL_NUMBER = 0x0002001F;

@@ -1,6 +1,6 @@
 // One record read from a property database, in the buffer the service allocates.
 #pragma once
-#include "platform/object_store.h"
+#include "objectstore/object_store.h"
 
 class RecordBuffer {
 public:

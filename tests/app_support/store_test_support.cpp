@@ -1,9 +1,9 @@
 #include "app_support/store_test_support.h"
 #include <algorithm>
 #include <cstring>
-#include "platform/little_endian.h"
-#include "platform/store.h"
-#include "platform/store_log_format.h"
+#include "objectstore/little_endian.h"
+#include "objectstore/store.h"
+#include "objectstore/log_format.h"
 #include "support/test_env.h"
 #include "support/test_files.h"
 

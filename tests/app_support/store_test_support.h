@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 #include <vector>
-#include "platform/object_store.h"
+#include "objectstore/object_store.h"
 #include "store/property_ids.h"
 
 // The store tests write records shaped like the program's objects.

@@ -1,6 +1,6 @@
 #include "app_support/dialog_driver.h"
 #include "dialogs/object_editor.h"
-#include "platform/store_file.h"
+#include "objectstore/file.h"
 #include "resources/resource.h"
 #include "shell/main_window.h"
 #include "store/category_filter.h"

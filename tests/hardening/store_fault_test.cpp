@@ -5,7 +5,7 @@
 #include <iostream>
 #include <sstream>
 #include "hardening/store_model.h"
-#include "platform/store_file.h"
+#include "objectstore/file.h"
 #include "support/test_env.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <map>
 #include <string>
 #include <vector>
-#include "platform/object_store.h"
+#include "objectstore/object_store.h"
 #include "store/property_ids.h"
 
 using PropertyBytes = std::map<CEPROPID, std::string>;  // value bytes as the file keeps them

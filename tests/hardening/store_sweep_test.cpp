@@ -6,8 +6,8 @@
 #include <iostream>
 #include <random>
 #include "hardening/store_model.h"
-#include "platform/store_log_format.h"
-#include "platform/store_log_reader.h"
+#include "objectstore/log_format.h"
+#include "objectstore/log_reader.h"
 #include "support/test_env.h"
 
 namespace {

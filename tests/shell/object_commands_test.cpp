@@ -1,7 +1,7 @@
 // Every object command through the real main window, its dialogs and the clipboard, with the
 // entry that is selected afterwards.
 #include "command_test_support.h"
-#include "platform/store_file.h"
+#include "objectstore/file.h"
 #include "resources/resource.h"
 #include "shell/application.h"
 #include "shell/main_window.h"

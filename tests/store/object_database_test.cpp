@@ -2,7 +2,7 @@
 #include "app_support/main_window_session.h"
 #include "store/record_buffer.h"
 #include "app_support/store_test_support.h"
-#include "platform/store_file.h"
+#include "objectstore/file.h"
 #include <algorithm>
 #include <functional>
 #include <random>

@@ -2,8 +2,8 @@
 // store classes wrote.
 #include <gtest/gtest.h>
 #include <vector>
-#include "platform/object_store.h"
-#include "platform/store_lock.h"
+#include "objectstore/object_store.h"
+#include "objectstore/lock.h"
 #include "store/category_database.h"
 #include "store/object_database.h"
 #include "support/child_process.h"

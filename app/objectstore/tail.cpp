@@ -1,4 +1,4 @@
-#include "platform/store_tail.h"
+#include "objectstore/tail.h"
 #include "common/unique_handles.h"
 
 std::wstring StoreTailPath(const std::wstring &storePath) { return storePath + L".tail"; }

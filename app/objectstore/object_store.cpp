@@ -1,16 +1,16 @@
 // The device's database calls over one Store per process: each call takes the lock, checks its
-// arguments and hands the work to the Store (store.h) and the cursors (store_cursor.h). The
+// arguments and hands the work to the Store (store.h) and the cursors (cursor.h). The
 // store is read from its file when the first call needs it and let go again when the last
 // handle closes, so the file is free for another process meanwhile.
-#include "platform/object_store.h"
+#include "objectstore/object_store.h"
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <shlobj.h>
 #include <string>
-#include "platform/store.h"
-#include "platform/store_cursor.h"
-#include "platform/store_properties.h"
+#include "objectstore/store.h"
+#include "objectstore/cursor.h"
+#include "objectstore/properties.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 // Opening a store: the file read whole, checked, and replayed into memory; what a crash left
 // behind (a torn last entry, a rewrite that never reached its rename) cleared away.
-#include "platform/store.h"
+#include "objectstore/store.h"
 #include <algorithm>
-#include "platform/sort_compare.h"
-#include "platform/store_tail.h"
-#include "platform/store_log_format.h"
-#include "platform/store_replay.h"
+#include "objectstore/sort_key.h"
+#include "objectstore/tail.h"
+#include "objectstore/log_format.h"
+#include "objectstore/replay.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The framing of the object store file: a header, then entries, each a checked, length-prefixed
-// payload. What a payload holds is the entry codec's business (store_entry_codec.h). Plain C++,
+// payload. What a payload holds is the entry codec's business (entry_codec.h). Plain C++,
 // no Win32, so it builds natively for fuzzing.
 //
 // Header: 8 magic bytes, u32 version, u32 CRC-32 of the 12 bytes before it.

@@ -1,7 +1,7 @@
-#include "platform/store_log_reader.h"
+#include "objectstore/log_reader.h"
 #include <string>
-#include "platform/little_endian.h"
-#include "platform/store_log_format.h"
+#include "objectstore/little_endian.h"
+#include "objectstore/log_format.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "platform/store_log_format.h"
+#include "objectstore/log_format.h"
 #include <algorithm>
 #include <cstring>
-#include "platform/little_endian.h"
+#include "objectstore/little_endian.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // that reports success is on disk before it returns.
 #pragma once
 #include <windows.h>
-#include "platform/store_property_types.h"  // CEVT_*, TypeFromPropID, IdFromPropID
+#include "objectstore/store_types.h"  // CEVT_*, TypeFromPropID, IdFromPropID
 
 typedef DWORD CEOID;
 typedef CEOID *PCEOID;

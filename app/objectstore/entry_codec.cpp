@@ -1,7 +1,7 @@
-#include "platform/store_entry_codec.h"
+#include "objectstore/entry_codec.h"
 #include <algorithm>
-#include "platform/little_endian.h"
-#include "platform/store_property_types.h"
+#include "objectstore/little_endian.h"
+#include "objectstore/store_types.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/store_replay.h"
+#include "objectstore/replay.h"
 #include <algorithm>
 #include <iterator>
 

@@ -4,7 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <string>
-#include "platform/store_file.h"
+#include "objectstore/file.h"
 
 std::wstring StoreTailPath(const std::wstring &storePath);
 // True when the bytes are on disk in the tail file (or there were none).

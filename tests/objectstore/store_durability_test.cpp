@@ -6,9 +6,9 @@
 #include <map>
 #include <random>
 #include <sstream>
-#include "platform/store_file.h"
-#include "platform/store_log_format.h"
-#include "platform/store_log_reader.h"
+#include "objectstore/file.h"
+#include "objectstore/log_format.h"
+#include "objectstore/log_reader.h"
 #include "app_support/store_test_support.h"
 #include "support/child_process.h"
 #include "support/test_env.h"

@@ -1,4 +1,4 @@
-#include "platform/store_lock.h"
+#include "objectstore/lock.h"
 
 namespace {
 

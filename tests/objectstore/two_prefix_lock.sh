@@ -6,9 +6,9 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${BUILD_DIR:?}
 . "$root/scripts/wine-env.sh"
-child=$build/tests/platform_store/store_child.exe
+child=$build/tests/objectstore/store_child.exe
 second=$build/wineprefix-second
-work=$build/tests/platform_store/work/two-prefix
+work=$build/tests/objectstore/work/two-prefix
 rm -rf "$work"
 mkdir -p "$work"
 windows_path() { echo "Z:$(echo "$1" | tr / '\\')"; }

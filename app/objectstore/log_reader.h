@@ -5,7 +5,7 @@
 #pragma once
 #include <cstddef>
 #include <vector>
-#include "platform/store_entry_codec.h"
+#include "objectstore/entry_codec.h"
 
 // The result of reading a whole file.
 enum class StoreScanStatus {

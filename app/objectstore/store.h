@@ -7,9 +7,9 @@
 #include <windows.h>
 #include <string>
 #include <vector>
-#include "platform/store_file.h"
-#include "platform/store_lock.h"
-#include "platform/store_model.h"
+#include "objectstore/file.h"
+#include "objectstore/lock.h"
+#include "objectstore/model.h"
 
 // The bytes of a store file holding exactly the model's databases and records: what compaction
 // writes, and what a rescued store is made of. When asked for: where each record's entry

@@ -8,7 +8,7 @@
 #include <windows.h>
 #include <string>
 #include <string_view>
-#include "platform/store_entry_codec.h"
+#include "objectstore/entry_codec.h"
 
 // The key of a property value (nullptr: the record lacks the property) for a sort order with
 // the given type and flags (CEDB_SORT_CASEINSENSITIVE matters for text), in the collation of

@@ -1,7 +1,7 @@
 // Rebuilding the store in memory from the entries of its file, one entry kind at a time.
 #pragma once
-#include "platform/store_log_reader.h"
-#include "platform/store_model.h"
+#include "objectstore/log_reader.h"
+#include "objectstore/model.h"
 
 // Whether a replayed record keeps its properties where the entry lies (the caller keeps those
 // bytes for the model's lifetime: the mapped store) or a copy of its own.

@@ -1,7 +1,7 @@
-#include "platform/sort_compare.h"
+#include "objectstore/sort_key.h"
 #include <cstring>
-#include "platform/little_endian.h"
-#include "platform/object_store.h"
+#include "objectstore/little_endian.h"
+#include "objectstore/object_store.h"
 
 namespace {
 

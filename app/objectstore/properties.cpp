@@ -1,8 +1,8 @@
-#include "platform/store_properties.h"
+#include "objectstore/properties.h"
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
-#include "platform/little_endian.h"
+#include "objectstore/little_endian.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "platform/store_cursor.h"
+#include "objectstore/cursor.h"
 #include <algorithm>
-#include "platform/sort_compare.h"
-#include "platform/store_properties.h"
+#include "objectstore/sort_key.h"
+#include "objectstore/properties.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <random>
 #include "app_support/store_test_support.h"
-#include "platform/sort_compare.h"
-#include "platform/store_file.h"
-#include "platform/store_model.h"
+#include "objectstore/sort_key.h"
+#include "objectstore/file.h"
+#include "objectstore/model.h"
 #include "support/test_env.h"
 #include "support/test_files.h"
 

@@ -1,9 +1,9 @@
-#include "platform/store_model.h"
+#include "objectstore/model.h"
 #include <algorithm>
 #include <string_view>
 #include "common/unique_handles.h"
-#include "platform/sort_compare.h"
-#include "platform/store_log_format.h"
+#include "objectstore/sort_key.h"
+#include "objectstore/log_format.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <unordered_map>
 #include <vector>
-#include "platform/object_store.h"
-#include "platform/store_entry_codec.h"
+#include "objectstore/object_store.h"
+#include "objectstore/entry_codec.h"
 
 // Identifiers are 32 bits; nextId beyond this means they are used up.
 constexpr uint64_t kLastIdentifier = 0xFFFFFFFFull;

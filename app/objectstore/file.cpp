@@ -1,4 +1,4 @@
-#include "platform/store_file.h"
+#include "objectstore/file.h"
 #include "common/program_folder.h"
 #include "common/unique_handles.h"
 #include <shlobj.h>

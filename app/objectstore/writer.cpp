@@ -1,9 +1,9 @@
 // Changing a store: one entry appended and flushed per change, memory changed only after it is
 // on disk, and the file rewritten with only its live state once dead entries outweigh live ones.
-#include "platform/store.h"
+#include "objectstore/store.h"
 #include <algorithm>
-#include "platform/little_endian.h"
-#include "platform/store_log_format.h"
+#include "objectstore/little_endian.h"
+#include "objectstore/log_format.h"
 
 namespace {
 

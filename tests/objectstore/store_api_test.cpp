@@ -1,7 +1,7 @@
 // The object store's calls as the store classes use them: databases, records, reads, seeks,
 // limits and persistence, through a real store file.
 #include <gtest/gtest.h>
-#include "platform/store_file.h"
+#include "objectstore/file.h"
 #include "app_support/store_test_support.h"
 #include "support/test_env.h"
 

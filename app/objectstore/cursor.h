@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <map>
-#include "platform/store_model.h"
+#include "objectstore/model.h"
 
 // One open database with its cursor. cursorRecord 0: at the end (nothing to read).
 struct OpenDatabase {

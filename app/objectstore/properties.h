@@ -4,8 +4,8 @@
 #include <windows.h>
 #include <utility>
 #include <vector>
-#include "platform/object_store.h"
-#include "platform/store_entry_codec.h"
+#include "objectstore/object_store.h"
+#include "objectstore/entry_codec.h"
 
 // The stored form of a caller's value; false for an unknown type or a value without data.
 bool ToStoredProperty(const CEPROPVAL &value, StoredProperty &property);
