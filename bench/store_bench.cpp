@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <string>
 #include <vector>
-#include "platform/object_store.h"
-#include "platform/store_file.h"
+#include "objectstore/object_store.h"
+#include "objectstore/file.h"
 #include "store/property_ids.h"
 
 namespace {

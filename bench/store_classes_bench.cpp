@@ -2,8 +2,8 @@
 // name list, read the last position, find the position of the current object, durable writes
 // and deletes. Prints one "name: value unit" line per figure. With a count as its argument it
 // measures a store of that many objects instead and leaves out the 10,000 writes.
-#include "platform/store_file.h"
-#include "platform/store_log_reader.h"
+#include "objectstore/file.h"
+#include "objectstore/log_reader.h"
 #include "store/category_database.h"
 #include "store/category_filter.h"
 #include "store/object_database.h"

@@ -6,8 +6,8 @@
 #include <cwchar>
 #include <memory>
 #include <vector>
-#include "platform/store_log_format.h"
-#include "platform/store_log_reader.h"
+#include "objectstore/log_format.h"
+#include "objectstore/log_reader.h"
 #include "shell/clipboard_format.h"
 #include "object_csv.h"
 #include "object_xml.h"

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <string>
 #include <vector>
-#include "platform/store_entry_codec.h"
-#include "platform/store_log_format.h"
+#include "objectstore/entry_codec.h"
+#include "objectstore/log_format.h"
 
 namespace {
 

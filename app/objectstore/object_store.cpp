@@ -17,6 +17,7 @@ namespace {
 struct ProcessStore {
     std::mutex lock;
     std::unique_ptr<Store> store = std::make_unique<Store>();
+    std::wstring path;  // empty: StoreFilePath's
     HandleTable handles;
 };
 
@@ -32,6 +33,8 @@ Store *AcquireStore()
     Store &store = *process.store;
     if (store.IsOpen())
         return &store;
+    if (!process.path.empty())
+        return store.Open(process.path) ? &store : nullptr;
     WCHAR path[MAX_PATH];
     if (!StoreFilePath(path, MAX_PATH)) {
         SetLastError(ERROR_PATH_NOT_FOUND);
@@ -132,12 +135,13 @@ StoreCondition QueryStoreCondition()
     return store.OpenedWithoutRoom() ? StoreCondition::OpenedWithoutRoom : StoreCondition::Writable;
 }
 
-void InstallProcessStore(const StoreFileOps &ops)
+void InstallProcessStore(const StoreFileOps &ops, const std::wstring &path)
 {
     Lock lock(process.lock);
     const bool wasOpen = process.store->IsOpen();
     process.store->Close();
     process.store = std::make_unique<Store>(ops);
+    process.path = path;
     // The open handles go on with the same file; a failure here shows at their next call.
     if (wasOpen)
         AcquireStore();

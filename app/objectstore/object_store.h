@@ -3,6 +3,7 @@
 // that reports success is on disk before it returns.
 #pragma once
 #include <windows.h>
+#include <string>
 #include "objectstore/store_types.h"  // CEVT_*, TypeFromPropID, IdFromPropID
 
 typedef DWORD CEOID;
@@ -131,6 +132,7 @@ StoreCondition QueryStoreCondition();
 
 struct StoreFileOps;
 // Puts a store built on the given file operations behind these calls, so a test can make the
-// file fail (RealStoreFileOps() for the real ones). A store that is open is read again on them;
+// file fail (RealStoreFileOps() for the real ones), opened at path (empty: StoreFilePath's), so
+// a tool can work on a store file of its choosing. A store that is open is read again on them;
 // open handles stay valid, as they name databases and records by identifier.
-void InstallProcessStore(const StoreFileOps &ops);
+void InstallProcessStore(const StoreFileOps &ops, const std::wstring &path = std::wstring());

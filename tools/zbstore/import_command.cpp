@@ -9,10 +9,10 @@
 #include "file_access.h"
 #include "object_csv.h"
 #include "object_xml.h"
-#include "platform/object_store.h"
-#include "platform/store_lock.h"
-#include "platform/store.h"
-#include "platform/store_tail.h"
+#include "objectstore/object_store.h"
+#include "objectstore/lock.h"
+#include "objectstore/store.h"
+#include "objectstore/tail.h"
 #include "store/category_database.h"
 #include "store/category_filter.h"
 #include "store/object_database.h"
@@ -81,8 +81,7 @@ struct Outcome {
 // Writes the rows through the program's store classes into the store file at copy.
 bool ImportInto(const std::wstring &copy, const std::vector<ObjectRow> &rows, Outcome &outcome)
 {
-    SetEnvironmentVariableW(L"ZIFFERBOX_OBJECT_STORE", copy.c_str());
-    InstallProcessStore(CopyOps());
+    InstallProcessStore(CopyOps(), copy);
     ObjectDatabase objects;
     CategoryDatabase categories;
     if (objects.openOrCreate(L"Zifferbox") || categories.openOrCreate(L"Zifferbox-Kategorien"))

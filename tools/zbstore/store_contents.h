@@ -3,7 +3,7 @@
 #pragma once
 #include <string>
 #include <vector>
-#include "platform/store_model.h"
+#include "objectstore/model.h"
 #include "object_row.h"
 
 extern const wchar_t kObjectDatabaseName[];    // "Zifferbox"

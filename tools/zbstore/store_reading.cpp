@@ -1,8 +1,8 @@
 #include "store_reading.h"
 #include <algorithm>
-#include "platform/little_endian.h"
-#include "platform/store_log_format.h"
-#include "platform/store_replay.h"
+#include "objectstore/little_endian.h"
+#include "objectstore/log_format.h"
+#include "objectstore/replay.h"
 #include "file_access.h"
 #include "store_contents.h"
 #include "store/object_database.h"

@@ -6,8 +6,8 @@
 #include <windows.h>
 #include <string>
 #include <vector>
-#include "platform/store_log_reader.h"
-#include "platform/store_model.h"
+#include "objectstore/log_reader.h"
+#include "objectstore/model.h"
 
 // A stretch of the file that holds no intact entry.
 struct DamagedRange {

@@ -6,8 +6,8 @@
 #include "commands.h"
 #include "console.h"
 #include "file_access.h"
-#include "platform/object_store.h"
-#include "platform/store_lock.h"
+#include "objectstore/object_store.h"
+#include "objectstore/lock.h"
 #include "store_reading.h"
 
 namespace {
