@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Fuzzes the store file reader, the store entry decoder, the paste parser, the CSV reader and the
+# Fuzzes the store file reader with what an open runs after it (replay into the model, the
+# model's consistency), the store entry decoder, the paste parser, the CSV reader and the
 # XML spreadsheet reader natively with clang's libFuzzer, AddressSanitizer and UBSan, each for
 # FUZZ_SECONDS (default 60), and prints how many inputs each executed. New inputs collect in
 # fuzz/work/ (not committed); with FUZZ_MINIMIZE=1 the committed corpus fuzz/corpus/<target>/ is
@@ -26,10 +27,15 @@ cxx=$(command -v clang++ || command -v clang++-14)
 mkdir -p "$out" "$work/crashes"
 store_format=("$root/app/objectstore/log_format.cpp" "$root/app/objectstore/log_reader.cpp"
               "$root/app/objectstore/entry_codec.cpp")
+# What an open runs after the reading: replay into the model and its sort keys, in the order of
+# the ordinal collation that stands in for the system's.
+store_model=("$root/app/objectstore/replay.cpp" "$root/app/objectstore/model.cpp" "$root/app/objectstore/sort_key.cpp"
+             "$root/fuzz/ordinal_collation.cpp")
 csv_format=("$root/tools/zbstore/object_csv.cpp" "$root/tools/zbstore/text_encoding.cpp"
             "$root/tools/zbstore/table_import.cpp" "$root/tools/zbstore/object_xml.cpp"
             "$root/tools/zbstore/xml_reader.cpp" "$root/tools/zbstore/object_html.cpp")
-common=(-std=c++17 -g -O1 -I"$root/app" -I"$root/fuzz" -I"$root/tools/zbstore" "${store_format[@]}" "${csv_format[@]}"
+common=(-std=c++17 -g -O1 -pthread -I"$root/app" -I"$root/fuzz" -I"$root/tools/zbstore" "${store_format[@]}"
+        "${store_model[@]}" "${csv_format[@]}"
         "$root/app/shell/clipboard_format.cpp" "$root/fuzz/fuzz_checks.cpp")
 sanitize=(-fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
 "$cxx" -std=c++17 -O1 -I"$root/app" "$root/fuzz/make_seeds.cpp" "${store_format[@]}" -o "$out/make_seeds"

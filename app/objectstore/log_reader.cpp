@@ -67,28 +67,97 @@ bool StoreLogReader::Next(StoreLogRecord &record)
     return true;
 }
 
-StoreScanResult ScanStoreLog(const char *bytes, size_t size)
+namespace {
+
+// The intact entry that begins at offset, framed with its CRC checked and decoded.
+bool IntactEntryAt(const char *bytes, size_t size, size_t offset, StoreScanEntry &entry)
 {
-    StoreScanResult result;
-    StoreLogReader reader(bytes, size);
+    StoreLogReader reader(bytes + offset, size - offset);
+    StoreLogRecord record;
+    if (!reader.Next(record))
+        return false;
+    entry.offset = offset;
+    entry.size = record.size;
+    return DecodeStorePayload(record.payload, record.payloadSize, entry.entry, false);
+}
+
+// The first offset after from where an intact entry begins, or size.
+size_t NextIntactEntry(const char *bytes, size_t size, size_t from)
+{
+    StoreScanEntry entry;
+    for (size_t offset = from; offset + kStoreEntryHeaderSize <= size; ++offset)
+        if (IntactEntryAt(bytes, size, offset, entry))
+            return offset;
+    return size;
+}
+
+}  // namespace
+
+StoreReadResult ReadStoreLog(const char *bytes, size_t size, const StoreReadOptions &options,
+                             const StoreEntrySink &apply)
+{
+    StoreReadResult result;
+    StoreLogReader reader(bytes, size, options.checkCrc);
     result.status = reader.ReadHeader();
+    result.validLength = reader.ValidLength();
     if (result.status != StoreScanStatus::Valid)
         return result;
+    bool pastDamage = false;
+    size_t entryNumber = 1;
     StoreLogRecord record;
-    while (reader.Next(record)) {
-        StoreScanEntry scanned;
-        scanned.offset = record.offset;
-        scanned.size = record.size;
-        if (!DecodeStorePayload(record.payload, record.payloadSize, scanned.entry)) {
+    StoreScanEntry entry;
+    for (;;) {
+        const size_t offset = reader.ValidLength();
+        bool contradiction = false;
+        if (reader.Next(record)) {
+            entry.offset = record.offset;
+            entry.size = record.size;
+            const bool decoded = !options.decode || DecodeStorePayload(record.payload, record.payloadSize,
+                                                                        entry.entry, options.unpackProperties);
+            const bool counted = !options.decode || (pastDamage && options.pastDamage == PastDamage::Count);
+            if (decoded && (counted || apply(entry))) {
+                if (pastDamage) {
+                    ++result.entriesAfterDamage;
+                } else {
+                    ++result.entries;
+                    result.validLength = reader.ValidLength();
+                }
+                ++entryNumber;
+                continue;
+            }
+            contradiction = decoded;
+            if (contradiction && pastDamage) {
+                // Past damage a contradiction is expected (its database or record was lost).
+                result.leftOut.emplace_back(offset, entryNumber++);
+                continue;
+            }
+        } else if (!reader.Damaged() && (!pastDamage || offset >= size)) {
+            break;  // the end, or a torn last entry
+        }
+        if (options.pastDamage == PastDamage::Stop) {
             result.status = StoreScanStatus::Damaged;
+            result.damage.push_back(DamagedStretch{offset, offset, entryNumber, contradiction});
             return result;
         }
-        result.entries.push_back(std::move(scanned));
+        const size_t next = NextIntactEntry(bytes, size, offset + 1);
+        if (!pastDamage || options.pastDamage == PastDamage::Apply)
+            result.damage.push_back(DamagedStretch{offset, next, entryNumber++, contradiction});
+        pastDamage = true;
+        reader.ResumeAt(next);
     }
-    if (reader.Damaged()) {
-        result.status = StoreScanStatus::Damaged;
-        return result;
-    }
-    result.validLength = reader.ValidLength();
     return result;
+}
+
+StoreScanResult ScanStoreLog(const char *bytes, size_t size)
+{
+    StoreScanResult scan;
+    StoreReadOptions options;
+    options.unpackProperties = true;
+    const StoreReadResult read = ReadStoreLog(bytes, size, options, [&](StoreScanEntry &entry) {
+        scan.entries.push_back(entry);
+        return true;
+    });
+    scan.status = read.status;
+    scan.validLength = read.status == StoreScanStatus::Valid ? read.validLength : 0;
+    return scan;
 }

@@ -4,6 +4,8 @@
 // copy, a fuzzer's input) and builds natively for fuzzing.
 #pragma once
 #include <cstddef>
+#include <functional>
+#include <utility>
 #include <vector>
 #include "objectstore/entry_codec.h"
 
@@ -38,6 +40,13 @@ public:
     // Damaged() says whether damage rather than the end or a torn tail stopped it.
     bool Next(StoreLogRecord &record);
     bool Damaged() const { return damaged_; }
+    // Goes on reading at offset, as if nothing came before: past damage, where an intact entry
+    // was found.
+    void ResumeAt(size_t offset)
+    {
+        pos_ = offset;
+        damaged_ = false;
+    }
     // Bytes up to the end of the last entry that Next returned (the header after ReadHeader).
     size_t ValidLength() const { return pos_; }
 
@@ -55,13 +64,54 @@ struct StoreScanEntry {
     StoreEntry entry;
 };
 
+// What a reading does where it meets damage.
+enum class PastDamage {
+    Stop,   // the open: damage anywhere makes the file Damaged
+    Count,  // check: finds the intact entries that follow and counts them, applying none
+    Apply,  // recover: goes on at each next intact entry and applies every one that fits
+};
+
+struct StoreReadOptions {
+    bool checkCrc = true;           // false: framing only, for a caller that checks the CRCs apart
+    bool decode = true;             // false: entries are framed only; none is decoded or applied
+    bool unpackProperties = false;  // a write's properties also one by one (StoreEntry::properties)
+    PastDamage pastDamage = PastDamage::Stop;
+};
+
+// A stretch of the bytes that holds no intact entry that fits, and the next one after it.
+struct DamagedStretch {
+    size_t begin = 0;
+    size_t end = 0;                // where the next intact entry begins, or the end of the bytes
+    size_t entryNumber = 0;        // the entry that should have begun at begin (1 = first entry)
+    bool contradiction = false;    // a whole entry that contradicts what came before; else unreadable
+};
+
+struct StoreReadResult {
+    StoreScanStatus status = StoreScanStatus::Damaged;
+    size_t validLength = 0;        // end of the last intact entry before any damage (or the header)
+    size_t entries = 0;            // intact entries before any damage
+    std::vector<DamagedStretch> damage;  // with Stop only where the first begins, the status Damaged
+    size_t entriesAfterDamage = 0;       // intact entries past damage, applied or counted
+    // Past damage with Apply: whole entries left out as contradicting what was saved, as
+    // (offset, entry number).
+    std::vector<std::pair<size_t, size_t>> leftOut;
+};
+
+// Applies one decoded entry; false when it contradicts what came before.
+using StoreEntrySink = std::function<bool(StoreScanEntry &entry)>;
+
+// The one loop that reads a store file's bytes: the header, then entry after entry, framed,
+// decoded and handed to apply, in the order they lie. A torn last entry ends the valid part;
+// any other fault (bad framing or CRC that a torn end does not explain, an entry that does not
+// decode, or one that apply refuses) is damage, dealt with as options.pastDamage says.
+StoreReadResult ReadStoreLog(const char *bytes, size_t size, const StoreReadOptions &options,
+                             const StoreEntrySink &apply);
+
 struct StoreScanResult {
     StoreScanStatus status = StoreScanStatus::Damaged;
     size_t validLength = 0;  // bytes up to the end of the last whole entry
     std::vector<StoreScanEntry> entries;
 };
 
-// Reads and decodes a file's bytes. A torn last entry (cut short, or a bad CRC that ends at the
-// end of the file, or a zero-filled tail) ends the valid part; any other fault, an entry that
-// does not decode included, makes the file Damaged.
+// The entries of a file's bytes, decoded and collected, as the open reads them.
 StoreScanResult ScanStoreLog(const char *bytes, size_t size);

@@ -1,7 +1,8 @@
 #include "objectstore/model.h"
 #include <algorithm>
 #include <string_view>
-#include "common/unique_handles.h"
+#include <thread>
+#include "objectstore/collation.h"
 #include "objectstore/sort_key.h"
 #include "objectstore/log_format.h"
 
@@ -15,18 +16,12 @@ auto ValueOf(Map &map, CEOID key) -> decltype(&map.begin()->second)
     return found == map.end() ? nullptr : &found->second;
 }
 
-bool SameName(const std::wstring &a, const std::wstring &b)
-{
-    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
-}
-
 // Strict order of an index: the sort order's comparison, then the identifier, so records with
 // equal keys stay in the order they were made.
 struct IndexLess {
     const Database *database;
     size_t index;
-    DWORD flags;
+    uint32_t flags;
     bool operator()(const Record *a, const Record *b) const
     {
         if (index > 0) {
@@ -74,7 +69,7 @@ const Database *StoreModel::FindDatabase(CEOID id) const { return ValueOf(databa
 Database *StoreModel::FindDatabaseByName(const std::wstring &name)
 {
     for (auto &entry : databases)
-        if (SameName(entry.second.name, name))
+        if (SameNameIgnoringCase(entry.second.name, name))
             return &entry.second;
     return nullptr;
 }
@@ -88,9 +83,9 @@ Record *StoreModel::FindRecordIn(const Database &database, CEOID id)
     return record && record->database == database.id ? record : nullptr;
 }
 
-ULONGLONG StoreModel::CountLiveBytes() const
+uint64_t StoreModel::CountLiveBytes() const
 {
-    ULONGLONG live = kStoreHeaderSize;
+    uint64_t live = kStoreHeaderSize;
     for (const auto &entry : databases)
         live += entry.second.entryBytes + entry.second.recordBytes;
     return live;
@@ -159,7 +154,7 @@ size_t PositionOf(const Database &database, size_t index, const Record *record)
     return std::find(order.begin(), order.end(), record) - order.begin();
 }
 
-void BuildCreationOrders(StoreModel &model, const FILETIME &modified)
+void BuildCreationOrders(StoreModel &model, uint64_t modified)
 {
     for (auto &entry : model.records)
         model.databases[entry.second.database].indexes[0].order.push_back(&entry.second);
@@ -242,11 +237,6 @@ struct KeyedRun {
             keyed.head = HeadOf(keyed.key.substr(shared));
         std::sort(sorted.begin(), sorted.end(), [this](const Keyed &a, const Keyed &b) { return Before(a, b); });
     }
-    static DWORD WINAPI ThreadMain(LPVOID run)
-    {
-        static_cast<KeyedRun *>(run)->Run();
-        return 0;
-    }
 };
 
 // Below this many records a second thread costs more than it saves.
@@ -261,12 +251,12 @@ std::vector<Record *> SortedBy(const SORTORDERSPEC &sortOrder, const std::wstrin
     const uint32_t count = static_cast<uint32_t>(byId.size());
     const uint32_t half = count >= kSortInTwoFrom ? count / 2 : count;
     KeyedRun runs[2] = {{&byId, &sortOrder, &locale, 0, half, {}, {}}, {&byId, &sortOrder, &locale, half, count, {}, {}}};
-    UniqueHandle second;
+    std::thread second;
     if (half < count)
-        second.reset(CreateThread(nullptr, 0, KeyedRun::ThreadMain, &runs[1], 0, nullptr));
+        second = std::thread(&KeyedRun::Run, &runs[1]);
     runs[0].Run();
-    if (second)
-        WaitForSingleObject(second.get(), INFINITE);
+    if (second.joinable())
+        second.join();
     else
         runs[1].Run();
     std::vector<Record *> order;

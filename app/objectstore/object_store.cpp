@@ -100,7 +100,7 @@ void FillDatabaseInfo(const Database &database, CEDBASEINFO &info)
     info.wNumRecords = static_cast<WORD>(database.RecordCount());
     info.wNumSortOrder = static_cast<WORD>(database.sortOrders.size());
     info.dwSize = static_cast<DWORD>(std::min<ULONGLONG>(database.recordBytes, 0xFFFFFFFFull));
-    info.ftLastModified = database.modified;
+    info.ftLastModified = FileTimeOf(database.modified);
     for (size_t i = 0; i < database.sortOrders.size(); ++i)
         info.rgSortSpecs[i] = database.sortOrders[i];
 }

@@ -4,11 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <string>
-#include "objectstore/store_types.h"  // CEVT_*, TypeFromPropID, IdFromPropID
-
-typedef DWORD CEOID;
-typedef CEOID *PCEOID;
-typedef DWORD CEPROPID;
+#include "objectstore/store_types.h"  // CEOID, CEPROPID, CEVT_*, SORTORDERSPEC, the sort flags
 
 struct CEBLOB {
     DWORD dwCount;
@@ -38,17 +34,6 @@ struct CEPROPVAL {
 constexpr WORD CEDB_PROPNOTFOUND = 0x0400;  // set by a read when the record lacks the property
 constexpr WORD CEDB_PROPDELETE = 0x0200;    // on a write: remove this property from the record
 
-struct SORTORDERSPEC {
-    CEPROPID propid;
-    DWORD dwFlags;
-};
-
-constexpr DWORD CEDB_SORT_DESCENDING = 0x1;
-constexpr DWORD CEDB_SORT_CASEINSENSITIVE = 0x2;
-constexpr DWORD CEDB_SORT_UNKNOWNFIRST = 0x4;
-constexpr int CEDB_MAXSORTORDER = 4;
-constexpr int CEDB_MAXDBASENAMELEN = 32;
-
 // Open flag: each read advances the cursor to the next record.
 constexpr DWORD CEDB_AUTOINCREMENT = 0x1;
 
@@ -64,9 +49,6 @@ constexpr DWORD CEDB_SEEK_VALUENEXTEQUAL = 0x80;
 
 // Read flag: the service may allocate or grow the caller's buffer (LocalAlloc/LocalReAlloc).
 constexpr DWORD CEDB_ALLOWREALLOC = 0x1;
-
-// At most this many records in one database; a further new record is refused with 0.
-constexpr DWORD CEDB_MAXRECORDS = 65535;
 
 constexpr WORD OBJTYPE_INVALID = 0;
 constexpr WORD OBJTYPE_DATABASE = 3;

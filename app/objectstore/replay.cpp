@@ -1,6 +1,7 @@
 #include "objectstore/replay.h"
 #include <algorithm>
 #include <iterator>
+#include <thread>
 
 namespace {
 
@@ -113,7 +114,33 @@ bool ReplayEntry(StoreModel &model, StoreScanEntry &scanned, PropertyBytes bytes
     return false;
 }
 
-void FinishReplay(StoreModel &model, const FILETIME &modified)
+StoreReadResult ReplayStoreFile(const char *bytes, size_t size, StoreModel &model, bool checkApart)
+{
+    // Each entry is replayed as soon as it is read: the decoded entries never pile up in memory.
+    model.records.reserve(std::min<size_t>(size / 128, 2 * CEDB_MAXRECORDS));
+    const auto replay = [&](StoreScanEntry &entry) { return ReplayEntry(model, entry, PropertyBytes::Borrow); };
+    StoreReadOptions options;
+    options.checkCrc = !checkApart;
+    if (!checkApart)
+        return ReadStoreLog(bytes, size, options, replay);
+    StoreReadResult checked;
+    std::thread crcCheck([&] {
+        StoreReadOptions framesOnly;
+        framesOnly.decode = false;
+        checked = ReadStoreLog(bytes, size, framesOnly, nullptr);
+    });
+    const StoreReadResult replayed = ReadStoreLog(bytes, size, options, replay);
+    crcCheck.join();
+    if (replayed.status == checked.status && replayed.validLength == checked.validLength)
+        return replayed;
+    const std::wstring locale = std::move(model.locale);
+    model = StoreModel();
+    model.locale = locale;
+    options.checkCrc = true;
+    return ReadStoreLog(bytes, size, options, replay);
+}
+
+void FinishReplay(StoreModel &model, uint64_t modified)
 {
     BuildCreationOrders(model, modified);
     BuildSortedIndexes(model);

@@ -1,7 +1,8 @@
 #include "objectstore/sort_key.h"
 #include <cstring>
 #include "objectstore/little_endian.h"
-#include "objectstore/object_store.h"
+#include "objectstore/collation.h"
+#include "objectstore/store_types.h"
 
 namespace {
 
@@ -14,41 +15,9 @@ void AppendBigEndian(std::string &key, uint64_t value, int bytes)
         key.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
 }
 
-void AppendTextKey(std::string &key, const PropertyRef &property, DWORD sortFlags, const WCHAR *locale)
-{
-    // The text with its terminator: LCMapStringW refuses an empty source of explicit length.
-    // Field-sized texts are copied on the stack: a heap block per key is a large part of an open.
-    const char *data = property.data;
-    const size_t units = property.size / 2;
-    WCHAR shortText[256];
-    std::wstring longText;
-    const WCHAR *text = shortText;
-    if (units < 256) {
-        std::memcpy(shortText, data, units * sizeof(WCHAR));
-        shortText[units] = L'\0';
-    } else {
-        longText.assign(units, L'\0');
-        std::memcpy(&longText[0], data, units * sizeof(WCHAR));
-        text = longText.c_str();
-    }
-    const DWORD flags = LCMAP_SORTKEY | ((sortFlags & CEDB_SORT_CASEINSENSITIVE) ? NORM_IGNORECASE : 0);
-    BYTE local[512];
-    int length = LCMapStringEx(locale, flags, text, -1, reinterpret_cast<LPWSTR>(local), sizeof local, nullptr, nullptr, 0);
-    if (length > 0) {
-        key.append(reinterpret_cast<const char *>(local), length);
-        return;
-    }
-    length = LCMapStringEx(locale, flags, text, -1, nullptr, 0, nullptr, nullptr, 0);
-    if (length <= 0)
-        return;
-    const size_t start = key.size();
-    key.resize(start + length);
-    LCMapStringEx(locale, flags, text, -1, reinterpret_cast<LPWSTR>(&key[start]), length, nullptr, nullptr, 0);
-}
-
 }  // namespace
 
-void AppendSortKey(std::string &key, const PropertyRef *property, DWORD sortFlags, const std::wstring &locale)
+void AppendSortKey(std::string &key, const PropertyRef *property, uint32_t sortFlags, const std::wstring &locale)
 {
     key.push_back(property ? kPresent : kMissing);
     if (!property)
@@ -78,8 +47,7 @@ void AppendSortKey(std::string &key, const PropertyRef *property, DWORD sortFlag
         break;
     }
     case CEVT_LPWSTR:
-        // No name (the system could not tell it): the user's locale as it is.
-        AppendTextKey(key, *property, sortFlags, locale.empty() ? LOCALE_NAME_USER_DEFAULT : locale.c_str());
+        AppendTextSortKey(key, property->data, property->size / 2, (sortFlags & CEDB_SORT_CASEINSENSITIVE) != 0, locale);
         break;
     default:
         key.append(property->data, property->size);
@@ -87,23 +55,16 @@ void AppendSortKey(std::string &key, const PropertyRef *property, DWORD sortFlag
     }
 }
 
-std::string MakeSortKey(const PropertyRef *property, DWORD sortFlags, const std::wstring &locale)
+std::string MakeSortKey(const PropertyRef *property, uint32_t sortFlags, const std::wstring &locale)
 {
     std::string key;
     AppendSortKey(key, property, sortFlags, locale);
     return key;
 }
 
-std::wstring UserLocaleName()
-{
-    WCHAR name[LOCALE_NAME_MAX_LENGTH] = L"";
-    GetUserDefaultLocaleName(name, LOCALE_NAME_MAX_LENGTH);
-    return name;
-}
-
 bool IsMissingKey(std::string_view key) { return key.empty() || key[0] == kMissing; }
 
-int CompareSortKeys(std::string_view a, std::string_view b, DWORD sortFlags)
+int CompareSortKeys(std::string_view a, std::string_view b, uint32_t sortFlags)
 {
     const bool aMissing = IsMissingKey(a);
     const bool bMissing = IsMissingKey(b);

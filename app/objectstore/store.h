@@ -17,6 +17,16 @@
 std::string EncodeStoreImage(StoreModel &model, std::vector<std::pair<Record *, size_t>> *recordOffsets = nullptr,
                              std::vector<std::pair<Database *, ULONGLONG>> *databaseSizes = nullptr);
 
+// The model keeps times as a FILETIME's 100-ns ticks in one number.
+inline uint64_t FileTimeTicks(const FILETIME &time)
+{
+    return (uint64_t(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+inline FILETIME FileTimeOf(uint64_t ticks)
+{
+    return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+}
+
 // Earlier versions kept the sorted order of a large store beside it in this file. Nothing reads
 // it any more: an open of a large store and whatever replaces a store file remove it.
 std::wstring StaleOrderPath(const std::wstring &storePath);
@@ -64,9 +74,6 @@ public:
 
 private:
     bool Load();
-    // Replays every entry of the mapped file into the model; false when one contradicts what
-    // came before. validLength and damaged are the reader's end.
-    bool ReplayEntries(bool checkCrc, size_t &validLength, bool &damaged);
     bool Writable();
     bool AppendEntry(const std::string &payload, ULONGLONG &entryBytes);
     // Maps the file and notes where; then, after a cut, points the records at the bytes anew.

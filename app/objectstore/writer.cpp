@@ -12,11 +12,11 @@ constexpr ULONGLONG kCompactionThreshold = 64 * 1024;
 
 std::u16string ToU16(const std::wstring &text) { return std::u16string(text.begin(), text.end()); }
 
-FILETIME Now()
+uint64_t Now()
 {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
-    return now;
+    return FileTimeTicks(now);
 }
 
 std::vector<StoredSortOrder> ToStoredSortOrders(const std::vector<SORTORDERSPEC> &sortOrders)

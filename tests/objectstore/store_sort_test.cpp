@@ -140,7 +140,7 @@ struct NameModel {
         InitIndexes(*database, model.locale);
         for (size_t i = 0; i < names.size(); ++i)
             Add(CEOID(i + 2), names[i]);
-        BuildCreationOrders(model, FILETIME());
+        BuildCreationOrders(model, 0);
         BuildSortedIndexes(model);
     }
     Record *Add(CEOID id, const std::wstring &name)
@@ -168,8 +168,9 @@ struct NameModel {
             return order != 0 ? order < 0 : a->id < b->id;
         });
         const std::vector<Record *> &byName = database->indexes[1].order;
-        if (ordered)
+        if (ordered) {
             ASSERT_EQ(byName, fresh) << after;
+        }
         std::vector<Record *> held = byName;
         std::sort(held.begin(), held.end());
         std::sort(fresh.begin(), fresh.end());
