@@ -31,10 +31,10 @@ bool changed = false;
 CEOID editedRecord = 0;
 
 struct ObjectFields {
-    WCHAR name[FIELD_CAPACITY];
-    WCHAR serialNumber[FIELD_CAPACITY];
-    WCHAR remark[FIELD_CAPACITY];
-    WCHAR category[FIELD_CAPACITY];
+    WCHAR name[kFieldCapacity];
+    WCHAR serialNumber[kFieldCapacity];
+    WCHAR remark[kFieldCapacity];
+    WCHAR category[kFieldCapacity];
 };
 
 void SelectCategory(HWND combo, const WCHAR *category)
@@ -42,7 +42,7 @@ void SelectCategory(HWND combo, const WCHAR *category)
     int found = FindComboEntry(combo, category, false);
     // Not found: " - Ohne -", looked up by its text, since a category may sort ahead of it.
     if (found == CB_ERR)
-        found = FindComboEntry(combo, NO_CATEGORY, true);
+        found = FindComboEntry(combo, kNoCategory, true);
     SendMessageW(combo, CB_SETCURSEL, found == CB_ERR ? 0 : found, 0);
 }
 
@@ -50,7 +50,7 @@ void FillCategoryCombo(HWND combo)
 {
     categoryDatabase.fillCategoryList(combo, CB_RESETCONTENT, CB_ADDSTRING);
     // A category may sort ahead of " - Alle -": remove that entry by its text, not by position.
-    const int all = FindComboEntry(combo, ALL_CATEGORIES, true);
+    const int all = FindComboEntry(combo, kAllCategories, true);
     if (all != CB_ERR)
         SendMessageW(combo, CB_DELETESTRING, all, 0);
     SendMessageW(combo, CB_SETCURSEL, 0, 0);
@@ -122,7 +122,7 @@ INT_PTR OnOk(HWND dialog)
         MessageBoxW(dialog, INCOMPLETE_TEXT, CAPTION, MB_ICONSTOP | MB_OKCANCEL);
         return FALSE;
     }
-    if (wcscmp(fields.category, NO_CATEGORY) == 0)
+    if (wcscmp(fields.category, kNoCategory) == 0)
         fields.category[0] = L'\0';
 
     // The input stays in the dialog until it is stored: the user can try again or cancel.

@@ -41,7 +41,7 @@ private:
 // pasted field would come back cut and no longer match what was stored.
 void LimitToStoredLength(WCHAR *field)
 {
-    field[FIELD_CAPACITY - 2] = L'\0';
+    field[kFieldCapacity - 2] = L'\0';
 }
 
 void SetPasteState(bool enabled)
@@ -83,7 +83,7 @@ bool CopyObject(HWND owner)
     {
         ClipboardSession clipboard;
         if (clipboard.isOpen() && EmptyClipboard()) {
-            WCHAR name[FIELD_CAPACITY], serialNumber[FIELD_CAPACITY], remark[FIELD_CAPACITY], category[FIELD_CAPACITY];
+            WCHAR name[kFieldCapacity], serialNumber[kFieldCapacity], remark[kFieldCapacity], category[kFieldCapacity];
             GetFieldText(nameLabel, name);
             GetFieldText(serialLabel, serialNumber);
             GetFieldText(remarkLabel, remark);
@@ -121,13 +121,13 @@ bool ReadClipboardObject(WCHAR *name, WCHAR *serialNumber, WCHAR *remark, WCHAR 
 
 void RefreshPasteState()
 {
-    WCHAR name[FIELD_CAPACITY], serialNumber[FIELD_CAPACITY], remark[FIELD_CAPACITY], category[FIELD_CAPACITY];
+    WCHAR name[kFieldCapacity], serialNumber[kFieldCapacity], remark[kFieldCapacity], category[kFieldCapacity];
     ReadClipboardObject(name, serialNumber, remark, category);
 }
 
 bool PasteObject()
 {
-    WCHAR name[FIELD_CAPACITY], serialNumber[FIELD_CAPACITY], remark[FIELD_CAPACITY], category[FIELD_CAPACITY];
+    WCHAR name[kFieldCapacity], serialNumber[kFieldCapacity], remark[kFieldCapacity], category[kFieldCapacity];
     if (!ReadClipboardObject(name, serialNumber, remark, category))
         return false;
     for (WCHAR *field : {name, serialNumber, remark, category})

@@ -153,7 +153,7 @@ LRESULT OnLabelClick(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (HIWORD(wParam) != STN_CLICKED)
         return DefWindowProcW(window, message, wParam, lParam);
-    WCHAR name[FIELD_CAPACITY];
+    WCHAR name[kFieldCapacity];
     GetFieldText(nameLabel, name);
     RunObjectCommand(window, name[0] != L'\0' ? IDM_MODIFY : IDM_NEW_OBJECT);
     SetFocus(objectList);
@@ -165,7 +165,7 @@ LRESULT OnFilterNotify(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     const int code = HIWORD(wParam);
     if (code != CBN_SELENDOK && code != CBN_SELENDCANCEL)
         return DefWindowProcW(window, message, wParam, lParam);
-    WCHAR chosen[FIELD_CAPACITY];
+    WCHAR chosen[kFieldCapacity];
     GetFieldText(filterCombo, chosen);
     if (wcscmp(chosen, categoryFilter) != 0) {
         CopyField(categoryFilter, chosen);
@@ -198,8 +198,8 @@ LRESULT OnCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 void RefreshDetails()
 {
     const int selected = static_cast<int>(SendMessageW(objectList, LB_GETCURSEL, 0, 0));
-    WCHAR name[FIELD_CAPACITY] = L"", serialNumber[FIELD_CAPACITY] = L"", remark[FIELD_CAPACITY] = L"",
-          category[FIELD_CAPACITY] = L"";
+    WCHAR name[kFieldCapacity] = L"", serialNumber[kFieldCapacity] = L"", remark[kFieldCapacity] = L"",
+          category[kFieldCapacity] = L"";
     if (selected != LB_ERR)
         objectDatabase.readFilteredObject(selected, name, serialNumber, remark, category);
     SetWindowTextW(nameLabel, name);
@@ -224,7 +224,7 @@ void RefreshFilterControl()
         return;
     }
     // " - Alle -" by its text: a pasted category beginning with a blank can sort ahead of it.
-    const int all = FindComboEntry(filterCombo, ALL_CATEGORIES, true);
+    const int all = FindComboEntry(filterCombo, kAllCategories, true);
     SendMessageW(filterCombo, CB_SETCURSEL, all == CB_ERR ? 0 : all, 0);
     GetFieldText(filterCombo, categoryFilter);
     // While the window is being created the list does not exist yet; creation fills it.

@@ -33,14 +33,14 @@ void CategoryDatabase::fillCategoryList(HWND window, UINT resetMessage, UINT add
     SendMessageW(window, resetMessage, 0, 0);
     currentRecord = CeSeekDatabase(database, CEDB_SEEK_BEGINNING, 0, nullptr);
     RecordBuffer record;
-    WCHAR name[FIELD_CAPACITY];
+    WCHAR name[kFieldCapacity];
     while (record.readNext(database) != 0) {
         // A record without a name (foreign or damaged data) is no category to offer.
         if (record.copyText(PROP_CATEGORY, name))
             SendMessageW(window, addMessage, 0, reinterpret_cast<LPARAM>(name));
     }
-    SendMessageW(window, addMessage, 0, reinterpret_cast<LPARAM>(ALL_CATEGORIES));
-    SendMessageW(window, addMessage, 0, reinterpret_cast<LPARAM>(NO_CATEGORY));
+    SendMessageW(window, addMessage, 0, reinterpret_cast<LPARAM>(kAllCategories));
+    SendMessageW(window, addMessage, 0, reinterpret_cast<LPARAM>(kNoCategory));
 }
 
 bool CategoryDatabase::deleteCategoryAt(int n)
@@ -68,7 +68,7 @@ int CategoryDatabase::positionOfCategory(const WCHAR *name)
     if (CeSeekDatabase(database, CEDB_SEEK_BEGINNING, 0, nullptr) == 0)
         return -1;
     RecordBuffer record;
-    WCHAR stored[FIELD_CAPACITY];
+    WCHAR stored[kFieldCapacity];
     for (int position = 0; record.readNext(database) != 0; ++position) {
         record.copyText(PROP_CATEGORY, stored);
         if (wcscmp(stored, name) == 0)

@@ -11,7 +11,7 @@ namespace {
 class PassTest {
 public:
     PassTest()
-        : all(wcscmp(categoryFilter, ALL_CATEGORIES) == 0), none(wcscmp(categoryFilter, NO_CATEGORY) == 0) {}
+        : all(wcscmp(categoryFilter, kAllCategories) == 0), none(wcscmp(categoryFilter, kNoCategory) == 0) {}
     bool passesAll() const { return all; }
     bool passes(const WCHAR *category) const
     {
@@ -86,8 +86,8 @@ void ObjectDatabase::fillFilteredNameList(HWND listBox)
     forgetListedRecords();
     currentRecord = CeSeekDatabase(database, CEDB_SEEK_BEGINNING, 0, nullptr);
     RecordBuffer record;
-    WCHAR name[FIELD_CAPACITY];
-    WCHAR category[FIELD_CAPACITY];
+    WCHAR name[kFieldCapacity];
+    WCHAR category[kFieldCapacity];
     CEOID id;
     while ((id = record.readNext(database)) != 0) {
         record.copyText(PROP_NAME, name);
@@ -136,7 +136,7 @@ void ObjectDatabase::readFilteredObject(int n, WCHAR *name, WCHAR *serialNumber,
         currentRecord = CeSeekDatabase(database, CEDB_SEEK_BEGINNING, 0, nullptr);
         if (currentRecord == 0)
             return;
-        WCHAR passCategory[FIELD_CAPACITY];
+        WCHAR passCategory[kFieldCapacity];
         while ((currentRecord = record.readNext(database)) != 0) {
             record.copyText(PROP_CATEGORY, passCategory);
             if (test.passes(passCategory) && n-- == 0)
@@ -153,7 +153,7 @@ void ObjectDatabase::readFilteredObject(int n, WCHAR *name, WCHAR *serialNumber,
 
 void ObjectDatabase::deleteFilteredObject(int n)
 {
-    WCHAR name[FIELD_CAPACITY], serialNumber[FIELD_CAPACITY], remark[FIELD_CAPACITY], category[FIELD_CAPACITY];
+    WCHAR name[kFieldCapacity], serialNumber[kFieldCapacity], remark[kFieldCapacity], category[kFieldCapacity];
     readFilteredObject(n, name, serialNumber, remark, category);
     if (currentRecord != 0) {
         forgetListedRecords();
@@ -180,7 +180,7 @@ int ObjectDatabase::indexOfCurrentObject()
     }
     CeSeekDatabase(database, CEDB_SEEK_BEGINNING, 0, nullptr);
     RecordBuffer record;
-    WCHAR category[FIELD_CAPACITY];
+    WCHAR category[kFieldCapacity];
     int counter = 0;
     CEOID id;
     while ((id = record.readNext(database)) != 0) {

@@ -11,7 +11,7 @@ using Names = std::vector<std::wstring>;
 
 namespace {
 struct Fields {
-    wchar_t name[FIELD_CAPACITY], serial[FIELD_CAPACITY], remark[FIELD_CAPACITY], category[FIELD_CAPACITY];
+    wchar_t name[kFieldCapacity], serial[kFieldCapacity], remark[kFieldCapacity], category[kFieldCapacity];
 };
 
 Fields Read(int n)
@@ -36,8 +36,8 @@ std::vector<std::pair<CEOID, Fields>> ScanPassing()
         record.copyText(PROP_SERIAL_NUMBER, f.serial);
         record.copyText(PROP_REMARK, f.remark);
         record.copyText(PROP_CATEGORY, f.category);
-        const bool all = wcscmp(categoryFilter, ALL_CATEGORIES) == 0;
-        const bool none = wcscmp(categoryFilter, NO_CATEGORY) == 0;
+        const bool all = wcscmp(categoryFilter, kAllCategories) == 0;
+        const bool none = wcscmp(categoryFilter, kNoCategory) == 0;
         if (all || (none ? f.category[0] == L'\0' : wcscmp(f.category, categoryFilter) == 0))
             passing.emplace_back(id, f);
     }
@@ -207,7 +207,7 @@ void ExpectTheNameOrderOfAPlainModel(const std::string &after)
     HANDLE byId = CeOpenDatabase(&id, const_cast<LPWSTR>(L"Zifferbox"), 0, CEDB_AUTOINCREMENT, nullptr);
     std::vector<std::pair<CEOID, std::wstring>> model;
     RecordBuffer record;
-    WCHAR name[FIELD_CAPACITY];
+    WCHAR name[kFieldCapacity];
     CEOID read;
     while ((read = record.readNext(byId)) != 0) {
         record.copyText(PROP_NAME, name);

@@ -31,8 +31,8 @@ protected:
 
 TEST_F(SettingsTest, NothingStoredReadsEmptyAndCreatesNoKey)
 {
-    WCHAR buffer[FIELD_CAPACITY];
-    wmemset(buffer, L'x', FIELD_CAPACITY);
+    WCHAR buffer[kFieldCapacity];
+    wmemset(buffer, L'x', kFieldCapacity);
     EXPECT_FALSE(settingsStore.readCategoryFilter(buffer));
     EXPECT_STREQ(buffer, L"");
     EXPECT_FALSE(keyExists());
@@ -48,7 +48,7 @@ TEST_F(SettingsTest, WrittenFilterIsReadBackWithItsTerminator)
     RegCloseKey(key);
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(size, 20u);
-    WCHAR buffer[FIELD_CAPACITY];
+    WCHAR buffer[kFieldCapacity];
     EXPECT_TRUE(settingsStore.readCategoryFilter(buffer));
     EXPECT_STREQ(buffer, L" - Ohne -");
 }
@@ -57,7 +57,7 @@ TEST_F(SettingsTest, TextsUpTo254CharactersAreReadWhole)
 {
     const std::wstring fits(254, L'k');
     settingsStore.writeCategoryFilter(fits.c_str());
-    WCHAR buffer[FIELD_CAPACITY];
+    WCHAR buffer[kFieldCapacity];
     EXPECT_TRUE(settingsStore.readCategoryFilter(buffer));
     EXPECT_EQ(std::wstring(buffer), fits);
 
@@ -69,7 +69,7 @@ TEST_F(SettingsTest, TextsUpTo254CharactersAreReadWhole)
 
 TEST_F(SettingsTest, ForeignValuesNeverYieldAnUnterminatedFilter)
 {
-    WCHAR buffer[FIELD_CAPACITY];
+    WCHAR buffer[kFieldCapacity];
     const DWORD number = 7;
     storeRaw(REG_DWORD, &number, sizeof number);
     EXPECT_FALSE(settingsStore.readCategoryFilter(buffer));
@@ -83,7 +83,7 @@ TEST_F(SettingsTest, ForeignValuesNeverYieldAnUnterminatedFilter)
     // room for its terminator) or hand them over; either way the filter is whole and terminated.
     const std::wstring unterminated(255, L'u');
     storeRaw(REG_SZ, unterminated.data(), 510);
-    wmemset(buffer, L'x', FIELD_CAPACITY);
+    wmemset(buffer, L'x', kFieldCapacity);
     if (settingsStore.readCategoryFilter(buffer))
         EXPECT_EQ(std::wstring(buffer), unterminated);
     else
