@@ -18,9 +18,9 @@ namespace {
 void StoreRawFilter(DWORD type, const std::string &bytes)
 {
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, SETTINGS_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_SUCCESS);
-    EXPECT_EQ(RegSetValueExW(key, CATEGORY_VALUE_NAME, 0, type, reinterpret_cast<const BYTE *>(bytes.data()),
+    EXPECT_EQ(RegSetValueExW(key, kCategoryValueName, 0, type, reinterpret_cast<const BYTE *>(bytes.data()),
                              static_cast<DWORD>(bytes.size())),
               ERROR_SUCCESS);
     RegCloseKey(key);

@@ -14,7 +14,7 @@ protected:
     static bool keyExists()
     {
         HKEY key;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, SETTINGS_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
             return false;
         RegCloseKey(key);
         return true;
@@ -22,9 +22,9 @@ protected:
     static void storeRaw(DWORD type, const void *data, DWORD size)
     {
         HKEY key;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, SETTINGS_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
                   ERROR_SUCCESS);
-        RegSetValueExW(key, CATEGORY_VALUE_NAME, 0, type, static_cast<const BYTE *>(data), size);
+        RegSetValueExW(key, kCategoryValueName, 0, type, static_cast<const BYTE *>(data), size);
         RegCloseKey(key);
     }
 };
@@ -42,9 +42,9 @@ TEST_F(SettingsTest, WrittenFilterIsReadBackWithItsTerminator)
 {
     settingsStore.writeCategoryFilter(L" - Ohne -");
     HKEY key;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, SETTINGS_KEY, 0, KEY_READ, &key), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key), ERROR_SUCCESS);
     DWORD type = 0, size = 0;
-    RegQueryValueExW(key, CATEGORY_VALUE_NAME, nullptr, &type, nullptr, &size);
+    RegQueryValueExW(key, kCategoryValueName, nullptr, &type, nullptr, &size);
     RegCloseKey(key);
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(size, 20u);
