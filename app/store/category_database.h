@@ -24,8 +24,8 @@ public:
     int positionOfCategory(const WCHAR *name);
 
 private:
-    HANDLE database;
-    CEOID currentRecord;
+    HANDLE database_;
+    CEOID currentRecord_;
 };
 
 extern CategoryDatabase categoryDatabase;

@@ -11,48 +11,48 @@ namespace {
 class PassTest {
 public:
     PassTest()
-        : all(wcscmp(categoryFilter, kAllCategories) == 0), none(wcscmp(categoryFilter, kNoCategory) == 0) {}
-    bool passesAll() const { return all; }
+        : all_(wcscmp(categoryFilter, kAllCategories) == 0), none_(wcscmp(categoryFilter, kNoCategory) == 0) {}
+    bool passesAll() const { return all_; }
     bool passes(const WCHAR *category) const
     {
-        if (all)
+        if (all_)
             return true;
-        if (none)
+        if (none_)
             return category[0] == L'\0';
         return wcscmp(category, categoryFilter) == 0;
     }
 
 private:
-    bool all;
-    bool none;
+    bool all_;
+    bool none_;
 };
 
 }  // namespace
 
-ObjectDatabase::ObjectDatabase() : database(INVALID_HANDLE_VALUE), databaseIdentifier(0), currentRecord(0) {}
+ObjectDatabase::ObjectDatabase() : database_(INVALID_HANDLE_VALUE), databaseIdentifier_(0), currentRecord_(0) {}
 
 ObjectDatabase::~ObjectDatabase()
 {
-    if (database != INVALID_HANDLE_VALUE)
-        CeCloseDatabase(database);
+    if (database_ != INVALID_HANDLE_VALUE)
+        CeCloseDatabase(database_);
 }
 
 const std::vector<CEOID> *ObjectDatabase::listedRecords() const
 {
-    return listedValid && listedFilter == categoryFilter ? &listed : nullptr;
+    return listedValid_ && listedFilter_ == categoryFilter ? &listed_ : nullptr;
 }
 
 void ObjectDatabase::forgetListedRecords()
 {
-    listed.clear();
-    listedValid = false;
+    listed_.clear();
+    listedValid_ = false;
 }
 
 bool ObjectDatabase::openOrCreate(const WCHAR *databaseName)
 {
     forgetListedRecords();
-    database = OpenOrCreateSortedDatabase(databaseName, PROP_NAME, &databaseIdentifier);
-    return database == INVALID_HANDLE_VALUE;
+    database_ = OpenOrCreateSortedDatabase(databaseName, PROP_NAME, &databaseIdentifier_);
+    return database_ == INVALID_HANDLE_VALUE;
 }
 
 CEOID ObjectDatabase::writeObject(CEOID record, const WCHAR *name, const WCHAR *serialNumber, const WCHAR *remark,
@@ -61,8 +61,8 @@ CEOID ObjectDatabase::writeObject(CEOID record, const WCHAR *name, const WCHAR *
     static const CEPROPID propids[4] = {PROP_NAME, PROP_SERIAL_NUMBER, PROP_REMARK, PROP_CATEGORY};
     const WCHAR *const texts[4] = {name, serialNumber, remark, category};
     forgetListedRecords();
-    currentRecord = WriteTextRecord(database, record, 4, propids, texts);
-    return currentRecord;
+    currentRecord_ = WriteTextRecord(database_, record, 4, propids, texts);
+    return currentRecord_;
 }
 
 CEOID ObjectDatabase::writeNewObject(const WCHAR *name, const WCHAR *serialNumber, const WCHAR *remark,
@@ -74,7 +74,7 @@ CEOID ObjectDatabase::writeNewObject(const WCHAR *name, const WCHAR *serialNumbe
 CEOID ObjectDatabase::overwriteCurrentObject(const WCHAR *name, const WCHAR *serialNumber, const WCHAR *remark,
                                              const WCHAR *category)
 {
-    return writeObject(currentRecord, name, serialNumber, remark, category);
+    return writeObject(currentRecord_, name, serialNumber, remark, category);
 }
 
 void ObjectDatabase::fillFilteredNameList(HWND listBox)
@@ -84,21 +84,21 @@ void ObjectDatabase::fillFilteredNameList(HWND listBox)
     SendMessageW(listBox, LB_RESETCONTENT, 0, 0);
     const PassTest test;
     forgetListedRecords();
-    currentRecord = CeSeekDatabase(database, CEDB_SEEK_BEGINNING, 0, nullptr);
+    currentRecord_ = CeSeekDatabase(database_, CEDB_SEEK_BEGINNING, 0, nullptr);
     RecordBuffer record;
     WCHAR name[kFieldCapacity];
     WCHAR category[kFieldCapacity];
     CEOID id;
-    while ((id = record.readNext(database)) != 0) {
+    while ((id = record.readNext(database_)) != 0) {
         record.copyText(PROP_NAME, name);
         record.copyText(PROP_CATEGORY, category);
         if (test.passes(category)) {
             SendMessageW(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
-            listed.push_back(id);
+            listed_.push_back(id);
         }
     }
-    listedFilter = categoryFilter;
-    listedValid = true;
+    listedFilter_ = categoryFilter;
+    listedValid_ = true;
     SendMessageW(listBox, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(listBox, nullptr, TRUE);
 }
@@ -108,42 +108,42 @@ void ObjectDatabase::readFilteredObject(int n, WCHAR *name, WCHAR *serialNumber,
     name[0] = serialNumber[0] = remark[0] = category[0] = L'\0';
     const PassTest test;
     if (n < 0) {
-        currentRecord = 0;
+        currentRecord_ = 0;
         return;
     }
     RecordBuffer record;
     if (test.passesAll()) {
         // Every record passes: position n in the list is position n in the database.
-        currentRecord = CeSeekDatabase(database, CEDB_SEEK_BEGINNING, static_cast<DWORD>(n), nullptr);
-        if (currentRecord == 0)
+        currentRecord_ = CeSeekDatabase(database_, CEDB_SEEK_BEGINNING, static_cast<DWORD>(n), nullptr);
+        if (currentRecord_ == 0)
             return;
-        currentRecord = record.readNext(database);
+        currentRecord_ = record.readNext(database_);
     } else if (const std::vector<CEOID> *passing = listedRecords()) {
         if (static_cast<size_t>(n) >= passing->size()) {
-            currentRecord = 0;
+            currentRecord_ = 0;
             return;
         }
-        currentRecord = CeSeekDatabase(database, CEDB_SEEK_CEOID, (*passing)[n], nullptr);
-        if (currentRecord != 0)
-            currentRecord = record.readNext(database);
-        if (currentRecord == 0) {
+        currentRecord_ = CeSeekDatabase(database_, CEDB_SEEK_CEOID, (*passing)[n], nullptr);
+        if (currentRecord_ != 0)
+            currentRecord_ = record.readNext(database_);
+        if (currentRecord_ == 0) {
             // The kept list names a record that is gone: it is dropped, and the scan decides.
             forgetListedRecords();
             readFilteredObject(n, name, serialNumber, remark, category);
             return;
         }
     } else {
-        currentRecord = CeSeekDatabase(database, CEDB_SEEK_BEGINNING, 0, nullptr);
-        if (currentRecord == 0)
+        currentRecord_ = CeSeekDatabase(database_, CEDB_SEEK_BEGINNING, 0, nullptr);
+        if (currentRecord_ == 0)
             return;
         WCHAR passCategory[kFieldCapacity];
-        while ((currentRecord = record.readNext(database)) != 0) {
+        while ((currentRecord_ = record.readNext(database_)) != 0) {
             record.copyText(PROP_CATEGORY, passCategory);
             if (test.passes(passCategory) && n-- == 0)
                 break;
         }
     }
-    if (currentRecord == 0)
+    if (currentRecord_ == 0)
         return;
     record.copyText(PROP_NAME, name);
     record.copyText(PROP_SERIAL_NUMBER, serialNumber);
@@ -155,39 +155,39 @@ void ObjectDatabase::deleteFilteredObject(int n)
 {
     WCHAR name[kFieldCapacity], serialNumber[kFieldCapacity], remark[kFieldCapacity], category[kFieldCapacity];
     readFilteredObject(n, name, serialNumber, remark, category);
-    if (currentRecord != 0) {
+    if (currentRecord_ != 0) {
         forgetListedRecords();
-        CeDeleteRecord(database, currentRecord);
-        currentRecord = 0;
+        CeDeleteRecord(database_, currentRecord_);
+        currentRecord_ = 0;
     }
 }
 
 int ObjectDatabase::indexOfCurrentObject()
 {
     const PassTest test;
-    if (currentRecord == 0 || CeSeekDatabase(database, CEDB_SEEK_BEGINNING, 0, nullptr) == 0)
+    if (currentRecord_ == 0 || CeSeekDatabase(database_, CEDB_SEEK_BEGINNING, 0, nullptr) == 0)
         return 0;
     if (test.passesAll()) {
         DWORD position = 0;
-        if (CeSeekDatabase(database, CEDB_SEEK_CEOID, currentRecord, &position) == currentRecord)
+        if (CeSeekDatabase(database_, CEDB_SEEK_CEOID, currentRecord_, &position) == currentRecord_)
             return static_cast<int>(position);
     }
     if (const std::vector<CEOID> *passing = listedRecords()) {
-        const auto found = std::find(passing->begin(), passing->end(), currentRecord);
+        const auto found = std::find(passing->begin(), passing->end(), currentRecord_);
         if (found != passing->end())
             return static_cast<int>(found - passing->begin());
         forgetListedRecords();  // it misses the current record: the scan decides
     }
-    CeSeekDatabase(database, CEDB_SEEK_BEGINNING, 0, nullptr);
+    CeSeekDatabase(database_, CEDB_SEEK_BEGINNING, 0, nullptr);
     RecordBuffer record;
     WCHAR category[kFieldCapacity];
     int counter = 0;
     CEOID id;
-    while ((id = record.readNext(database)) != 0) {
+    while ((id = record.readNext(database_)) != 0) {
         record.copyText(PROP_CATEGORY, category);
         if (!test.passes(category))
             continue;
-        if (id == currentRecord)
+        if (id == currentRecord_)
             return counter;
         ++counter;
     }
@@ -197,7 +197,7 @@ int ObjectDatabase::indexOfCurrentObject()
 int ObjectDatabase::objectCount()
 {
     CEOIDINFO info = {};
-    if (!CeOidGetInfo(databaseIdentifier, &info) || info.wObjType != OBJTYPE_DATABASE)
+    if (!CeOidGetInfo(databaseIdentifier_, &info) || info.wObjType != OBJTYPE_DATABASE)
         return -1;
     return info.infDatabase.wNumRecords;
 }

@@ -16,9 +16,9 @@ public:
     bool copyText(CEPROPID propid, WCHAR *field) const;
 
 private:
-    LPBYTE buffer = nullptr;
-    DWORD size = 0;
-    WORD propertyCount = 0;
+    LPBYTE buffer_ = nullptr;
+    DWORD size_ = 0;
+    WORD propertyCount_ = 0;
 };
 
 // Writes {propid, length 0, flags 0, text} values of the given texts in the given order.
