@@ -58,10 +58,10 @@ bool ObjectDatabase::openOrCreate(const WCHAR *databaseName)
 CEOID ObjectDatabase::writeObject(CEOID record, const WCHAR *name, const WCHAR *serialNumber, const WCHAR *remark,
                                   const WCHAR *category)
 {
-    static const CEPROPID propids[4] = {PROP_NAME, PROP_SERIAL_NUMBER, PROP_REMARK, PROP_CATEGORY};
+    static const CEPROPID kObjectPropids[4] = {PROP_NAME, PROP_SERIAL_NUMBER, PROP_REMARK, PROP_CATEGORY};
     const WCHAR *const texts[4] = {name, serialNumber, remark, category};
     forgetListedRecords();
-    currentRecord_ = WriteTextRecord(database_, record, 4, propids, texts);
+    currentRecord_ = WriteTextRecord(database_, record, 4, kObjectPropids, texts);
     return currentRecord_;
 }
 
