@@ -14,9 +14,9 @@
 
 namespace {
 
-const WCHAR COPY_FAILED_TEXT[] =
+const WCHAR kCopyFailedText[] =
     L"Das Objekt konnte nicht in die Zwischenablage kopiert werden. Versuchen Sie es später nochmals.";
-const WCHAR WRITE_FAILED_TEXT[] = L"Das Objekt konnte nicht gespeichert werden.";
+const WCHAR kWriteFailedText[] = L"Das Objekt konnte nicht gespeichert werden.";
 
 // Open for the lifetime of one operation; closed on every path before a message is shown.
 class ClipboardSession {
@@ -92,7 +92,7 @@ bool CopyObject(HWND owner)
         }
     }
     if (!copied)
-        MessageBoxW(owner, COPY_FAILED_TEXT, L"Zifferbox", MB_ICONSTOP | MB_OKCANCEL);
+        MessageBoxW(owner, kCopyFailedText, L"Zifferbox", MB_ICONSTOP | MB_OKCANCEL);
     RefreshPasteState();
     return copied;
 }
@@ -138,7 +138,7 @@ bool PasteObject()
         categoryDatabase.addCategory(category);
     if (objectDatabase.writeNewObject(name, serialNumber, remark, category) == 0) {
         // Nothing was stored: say so rather than refresh as if it had been.
-        ShowRefusedChange(mainWindow, WRITE_FAILED_TEXT);
+        ShowRefusedChange(mainWindow, kWriteFailedText);
         return false;
     }
     RefillObjectList(objectDatabase.indexOfCurrentObject());
