@@ -21,20 +21,20 @@ const WCHAR kWriteFailedText[] = L"Das Objekt konnte nicht gespeichert werden.";
 // Open for the lifetime of one operation; closed on every path before a message is shown.
 class ClipboardSession {
 public:
-    ClipboardSession() : open(OpenClipboard(nullptr) != FALSE) {}
+    ClipboardSession() : open_(OpenClipboard(nullptr) != FALSE) {}
     ~ClipboardSession() { close(); }
     ClipboardSession(const ClipboardSession &) = delete;
     ClipboardSession &operator=(const ClipboardSession &) = delete;
-    bool isOpen() const { return open; }
+    bool isOpen() const { return open_; }
     void close()
     {
-        if (open)
+        if (open_)
             CloseClipboard();
-        open = false;
+        open_ = false;
     }
 
 private:
-    bool open;
+    bool open_;
 };
 
 // Every control that shows a stored text is read with room for 254 characters: a longer
