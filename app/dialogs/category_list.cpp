@@ -12,9 +12,9 @@
 
 namespace {
 
-const WCHAR CAPTION[] = L"Zifferbox";
-const WCHAR ADD_FAILED_TEXT[] = L"Die Kategorie konnte nicht gespeichert werden.";
-const WCHAR CATEGORIES_HELP[] = L"zifferbox.htp#categories";
+const WCHAR kCaption[] = L"Zifferbox";
+const WCHAR kAddFailedText[] = L"Die Kategorie konnte nicht gespeichert werden.";
+const WCHAR kCategoriesHelp[] = L"zifferbox.htp#categories";
 
 // The entry's text into a 256-character buffer; false when there is no such entry or it is longer.
 bool GetEntryText(HWND list, int index, WCHAR *text)
@@ -95,7 +95,7 @@ INT_PTR OnAdd(HWND dialog)
     if (!CanAdd(dialog, text))
         return TRUE;
     if (categoryDatabase.addCategory(text) == 0) {
-        ShowRefusedChange(dialog, ADD_FAILED_TEXT);
+        ShowRefusedChange(dialog, kAddFailedText);
         return TRUE;
     }
     RefreshFilterControl();
@@ -152,7 +152,7 @@ INT_PTR OnCommand(HWND dialog, WPARAM wParam)
 
 INT_PTR OnHelp()
 {
-    StartHelpViewer(CATEGORIES_HELP);
+    StartHelpViewer(kCategoriesHelp);
     return TRUE;
 }
 

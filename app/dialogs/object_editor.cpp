@@ -14,14 +14,14 @@
 
 namespace {
 
-const WCHAR CAPTION[] = L"Zifferbox";
-const WCHAR NEW_CAPTION[] = L"Neues Objekt";
-const WCHAR MODIFY_CAPTION[] = L"Objekt bearbeiten";
-const WCHAR INCOMPLETE_TEXT[] = L"Unvollständige Eingabe.";
-const WCHAR WRITE_FAILED_TEXT[] = L"Das Objekt konnte nicht gespeichert werden.";
-const WCHAR DISCARD_TEXT[] = L"Damit verwerfen Sie die vorgenommenen Änderungen. Fortfahren?";
-const WCHAR NEW_HELP[] = L"zifferbox.htp#new";
-const WCHAR MODIFY_HELP[] = L"zifferbox.htp#modify";
+const WCHAR kCaption[] = L"Zifferbox";
+const WCHAR kNewCaption[] = L"Neues Objekt";
+const WCHAR kModifyCaption[] = L"Objekt bearbeiten";
+const WCHAR kIncompleteText[] = L"Unvollständige Eingabe.";
+const WCHAR kWriteFailedText[] = L"Das Objekt konnte nicht gespeichert werden.";
+const WCHAR kDiscardText[] = L"Damit verwerfen Sie die vorgenommenen Änderungen. Fortfahren?";
+const WCHAR kNewHelp[] = L"zifferbox.htp#new";
+const WCHAR kModifyHelp[] = L"zifferbox.htp#modify";
 
 // Only one editor is open at a time: its state belongs to the process.
 int mode = IDM_NEW_OBJECT;
@@ -66,7 +66,7 @@ INT_PTR OnInitDialog(HWND dialog, LPARAM parameter)
     mode = static_cast<int>(parameter);
 
     if (mode == IDM_MODIFY) {
-        SetWindowTextW(dialog, MODIFY_CAPTION);
+        SetWindowTextW(dialog, kModifyCaption);
         ObjectFields shown;
         GetFieldText(nameLabel, shown.name);
         GetFieldText(serialLabel, shown.serialNumber);
@@ -78,7 +78,7 @@ INT_PTR OnInitDialog(HWND dialog, LPARAM parameter)
         SelectCategory(combo, shown.category);
         editedRecord = objectDatabase.currentObject();
     } else {
-        SetWindowTextW(dialog, NEW_CAPTION);
+        SetWindowTextW(dialog, kNewCaption);
         SelectCategory(combo, categoryFilter);
         editedRecord = 0;
     }
@@ -119,7 +119,7 @@ INT_PTR OnOk(HWND dialog)
     GetFieldText(GetDlgItem(dialog, IDC_REMARK_EDIT), fields.remark);
     GetFieldText(GetDlgItem(dialog, IDC_CATEGORY_COMBO), fields.category);
     if (fields.name[0] == L'\0' || fields.serialNumber[0] == L'\0') {
-        MessageBoxW(dialog, INCOMPLETE_TEXT, CAPTION, MB_ICONSTOP | MB_OKCANCEL);
+        MessageBoxW(dialog, kIncompleteText, kCaption, MB_ICONSTOP | MB_OKCANCEL);
         return FALSE;
     }
     if (wcscmp(fields.category, kNoCategory) == 0)
@@ -127,7 +127,7 @@ INT_PTR OnOk(HWND dialog)
 
     // The input stays in the dialog until it is stored: the user can try again or cancel.
     if (WriteObject(fields) == 0) {
-        ShowRefusedChange(dialog, WRITE_FAILED_TEXT);
+        ShowRefusedChange(dialog, kWriteFailedText);
         return TRUE;
     }
     EndDialog(dialog, 1);
@@ -140,7 +140,7 @@ bool MayDiscard(HWND dialog, UINT defaultButton)
 {
     if (!changed)
         return true;
-    return MessageBoxW(dialog, DISCARD_TEXT, CAPTION, MB_ICONEXCLAMATION | MB_OKCANCEL | defaultButton) == IDOK;
+    return MessageBoxW(dialog, kDiscardText, kCaption, MB_ICONEXCLAMATION | MB_OKCANCEL | defaultButton) == IDOK;
 }
 
 INT_PTR OnCancel(HWND dialog)
@@ -175,7 +175,7 @@ INT_PTR OnCommand(HWND dialog, WPARAM wParam)
 
 INT_PTR OnHelp()
 {
-    StartHelpViewer(mode == IDM_MODIFY ? MODIFY_HELP : NEW_HELP);
+    StartHelpViewer(mode == IDM_MODIFY ? kModifyHelp : kNewHelp);
     return TRUE;
 }
 
