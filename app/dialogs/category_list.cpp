@@ -113,7 +113,7 @@ INT_PTR OnDelete(HWND dialog)
     if (selected < 0 || !GetEntryText(list, selected, name) || IsReservedFilterText(name))
         return TRUE;
     // The record is found by the name the user selected, never by a position alone.
-    if (!categoryDatabase.deleteCategoryAt(categoryDatabase.positionOfCategory(name)))
+    if (!categoryDatabase.deleteCategoryAt(categoryDatabase.PositionOfCategory(name)))
         ShowIfChangedOutside(dialog);
     RefreshFilterControl();
     RefillList(dialog);

@@ -76,7 +76,7 @@ INT_PTR OnInitDialog(HWND dialog, LPARAM parameter)
         SetDlgItemTextW(dialog, IDC_SERIAL_EDIT, shown.serialNumber);
         SetDlgItemTextW(dialog, IDC_REMARK_EDIT, shown.remark);
         SelectCategory(combo, shown.category);
-        editedRecord = objectDatabase.currentObject();
+        editedRecord = objectDatabase.CurrentObject();
     } else {
         SetWindowTextW(dialog, kNewCaption);
         SelectCategory(combo, categoryFilter);
@@ -90,12 +90,12 @@ INT_PTR OnInitDialog(HWND dialog, LPARAM parameter)
 // Makes the edited object the database's current record again after a failed write.
 bool RecoverEditedRecord()
 {
-    if (objectDatabase.currentObject() == editedRecord)
+    if (objectDatabase.CurrentObject() == editedRecord)
         return true;
     const int selected = static_cast<int>(SendMessageW(objectList, LB_GETCURSEL, 0, 0));
     ObjectFields stored;
     objectDatabase.readFilteredObject(selected, stored.name, stored.serialNumber, stored.remark, stored.category);
-    return objectDatabase.currentObject() == editedRecord;
+    return objectDatabase.CurrentObject() == editedRecord;
 }
 
 CEOID WriteObject(const ObjectFields &fields)

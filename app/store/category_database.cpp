@@ -34,9 +34,9 @@ void CategoryDatabase::fillCategoryList(HWND window, UINT resetMessage, UINT add
     currentRecord_ = CeSeekDatabase(database_, CEDB_SEEK_BEGINNING, 0, nullptr);
     RecordBuffer record;
     WCHAR name[kFieldCapacity];
-    while (record.readNext(database_) != 0) {
+    while (record.ReadNext(database_) != 0) {
         // A record without a name (foreign or damaged data) is no category to offer.
-        if (record.copyText(PROP_CATEGORY, name))
+        if (record.CopyText(PROP_CATEGORY, name))
             SendMessageW(window, addMessage, 0, reinterpret_cast<LPARAM>(name));
     }
     SendMessageW(window, addMessage, 0, reinterpret_cast<LPARAM>(kAllCategories));
@@ -63,14 +63,14 @@ CEOID CategoryDatabase::findCategory(const WCHAR *name)
     return currentRecord_;
 }
 
-int CategoryDatabase::positionOfCategory(const WCHAR *name)
+int CategoryDatabase::PositionOfCategory(const WCHAR *name)
 {
     if (CeSeekDatabase(database_, CEDB_SEEK_BEGINNING, 0, nullptr) == 0)
         return -1;
     RecordBuffer record;
     WCHAR stored[kFieldCapacity];
-    for (int position = 0; record.readNext(database_) != 0; ++position) {
-        record.copyText(PROP_CATEGORY, stored);
+    for (int position = 0; record.ReadNext(database_) != 0; ++position) {
+        record.CopyText(PROP_CATEGORY, stored);
         if (wcscmp(stored, name) == 0)
             return position;
     }

@@ -12,8 +12,8 @@ class PassTest {
 public:
     PassTest()
         : all_(wcscmp(categoryFilter, kAllCategories) == 0), none_(wcscmp(categoryFilter, kNoCategory) == 0) {}
-    bool passesAll() const { return all_; }
-    bool passes(const WCHAR *category) const
+    bool PassesAll() const { return all_; }
+    bool Passes(const WCHAR *category) const
     {
         if (all_)
             return true;
@@ -37,12 +37,12 @@ ObjectDatabase::~ObjectDatabase()
         CeCloseDatabase(database_);
 }
 
-const std::vector<CEOID> *ObjectDatabase::listedRecords() const
+const std::vector<CEOID> *ObjectDatabase::ListedRecords() const
 {
     return listedValid_ && listedFilter_ == categoryFilter ? &listed_ : nullptr;
 }
 
-void ObjectDatabase::forgetListedRecords()
+void ObjectDatabase::ForgetListedRecords()
 {
     listed_.clear();
     listedValid_ = false;
@@ -50,17 +50,17 @@ void ObjectDatabase::forgetListedRecords()
 
 bool ObjectDatabase::openOrCreate(const WCHAR *databaseName)
 {
-    forgetListedRecords();
+    ForgetListedRecords();
     database_ = OpenOrCreateSortedDatabase(databaseName, PROP_NAME, &databaseIdentifier_);
     return database_ == INVALID_HANDLE_VALUE;
 }
 
-CEOID ObjectDatabase::writeObject(CEOID record, const WCHAR *name, const WCHAR *serialNumber, const WCHAR *remark,
+CEOID ObjectDatabase::WriteObject(CEOID record, const WCHAR *name, const WCHAR *serialNumber, const WCHAR *remark,
                                   const WCHAR *category)
 {
     static const CEPROPID kObjectPropids[4] = {PROP_NAME, PROP_SERIAL_NUMBER, PROP_REMARK, PROP_CATEGORY};
     const WCHAR *const texts[4] = {name, serialNumber, remark, category};
-    forgetListedRecords();
+    ForgetListedRecords();
     currentRecord_ = WriteTextRecord(database_, record, 4, kObjectPropids, texts);
     return currentRecord_;
 }
@@ -68,13 +68,13 @@ CEOID ObjectDatabase::writeObject(CEOID record, const WCHAR *name, const WCHAR *
 CEOID ObjectDatabase::writeNewObject(const WCHAR *name, const WCHAR *serialNumber, const WCHAR *remark,
                                      const WCHAR *category)
 {
-    return writeObject(0, name, serialNumber, remark, category);
+    return WriteObject(0, name, serialNumber, remark, category);
 }
 
 CEOID ObjectDatabase::overwriteCurrentObject(const WCHAR *name, const WCHAR *serialNumber, const WCHAR *remark,
                                              const WCHAR *category)
 {
-    return writeObject(currentRecord_, name, serialNumber, remark, category);
+    return WriteObject(currentRecord_, name, serialNumber, remark, category);
 }
 
 void ObjectDatabase::fillFilteredNameList(HWND listBox)
@@ -83,16 +83,16 @@ void ObjectDatabase::fillFilteredNameList(HWND listBox)
     SendMessageW(listBox, WM_SETREDRAW, FALSE, 0);
     SendMessageW(listBox, LB_RESETCONTENT, 0, 0);
     const PassTest test;
-    forgetListedRecords();
+    ForgetListedRecords();
     currentRecord_ = CeSeekDatabase(database_, CEDB_SEEK_BEGINNING, 0, nullptr);
     RecordBuffer record;
     WCHAR name[kFieldCapacity];
     WCHAR category[kFieldCapacity];
     CEOID id;
-    while ((id = record.readNext(database_)) != 0) {
-        record.copyText(PROP_NAME, name);
-        record.copyText(PROP_CATEGORY, category);
-        if (test.passes(category)) {
+    while ((id = record.ReadNext(database_)) != 0) {
+        record.CopyText(PROP_NAME, name);
+        record.CopyText(PROP_CATEGORY, category);
+        if (test.Passes(category)) {
             SendMessageW(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
             listed_.push_back(id);
         }
@@ -112,23 +112,23 @@ void ObjectDatabase::readFilteredObject(int n, WCHAR *name, WCHAR *serialNumber,
         return;
     }
     RecordBuffer record;
-    if (test.passesAll()) {
+    if (test.PassesAll()) {
         // Every record passes: position n in the list is position n in the database.
         currentRecord_ = CeSeekDatabase(database_, CEDB_SEEK_BEGINNING, static_cast<DWORD>(n), nullptr);
         if (currentRecord_ == 0)
             return;
-        currentRecord_ = record.readNext(database_);
-    } else if (const std::vector<CEOID> *passing = listedRecords()) {
+        currentRecord_ = record.ReadNext(database_);
+    } else if (const std::vector<CEOID> *passing = ListedRecords()) {
         if (static_cast<size_t>(n) >= passing->size()) {
             currentRecord_ = 0;
             return;
         }
         currentRecord_ = CeSeekDatabase(database_, CEDB_SEEK_CEOID, (*passing)[n], nullptr);
         if (currentRecord_ != 0)
-            currentRecord_ = record.readNext(database_);
+            currentRecord_ = record.ReadNext(database_);
         if (currentRecord_ == 0) {
             // The kept list names a record that is gone: it is dropped, and the scan decides.
-            forgetListedRecords();
+            ForgetListedRecords();
             readFilteredObject(n, name, serialNumber, remark, category);
             return;
         }
@@ -137,18 +137,18 @@ void ObjectDatabase::readFilteredObject(int n, WCHAR *name, WCHAR *serialNumber,
         if (currentRecord_ == 0)
             return;
         WCHAR passCategory[kFieldCapacity];
-        while ((currentRecord_ = record.readNext(database_)) != 0) {
-            record.copyText(PROP_CATEGORY, passCategory);
-            if (test.passes(passCategory) && n-- == 0)
+        while ((currentRecord_ = record.ReadNext(database_)) != 0) {
+            record.CopyText(PROP_CATEGORY, passCategory);
+            if (test.Passes(passCategory) && n-- == 0)
                 break;
         }
     }
     if (currentRecord_ == 0)
         return;
-    record.copyText(PROP_NAME, name);
-    record.copyText(PROP_SERIAL_NUMBER, serialNumber);
-    record.copyText(PROP_REMARK, remark);
-    record.copyText(PROP_CATEGORY, category);
+    record.CopyText(PROP_NAME, name);
+    record.CopyText(PROP_SERIAL_NUMBER, serialNumber);
+    record.CopyText(PROP_REMARK, remark);
+    record.CopyText(PROP_CATEGORY, category);
 }
 
 void ObjectDatabase::deleteFilteredObject(int n)
@@ -156,7 +156,7 @@ void ObjectDatabase::deleteFilteredObject(int n)
     WCHAR name[kFieldCapacity], serialNumber[kFieldCapacity], remark[kFieldCapacity], category[kFieldCapacity];
     readFilteredObject(n, name, serialNumber, remark, category);
     if (currentRecord_ != 0) {
-        forgetListedRecords();
+        ForgetListedRecords();
         CeDeleteRecord(database_, currentRecord_);
         currentRecord_ = 0;
     }
@@ -167,25 +167,25 @@ int ObjectDatabase::indexOfCurrentObject()
     const PassTest test;
     if (currentRecord_ == 0 || CeSeekDatabase(database_, CEDB_SEEK_BEGINNING, 0, nullptr) == 0)
         return 0;
-    if (test.passesAll()) {
+    if (test.PassesAll()) {
         DWORD position = 0;
         if (CeSeekDatabase(database_, CEDB_SEEK_CEOID, currentRecord_, &position) == currentRecord_)
             return static_cast<int>(position);
     }
-    if (const std::vector<CEOID> *passing = listedRecords()) {
+    if (const std::vector<CEOID> *passing = ListedRecords()) {
         const auto found = std::find(passing->begin(), passing->end(), currentRecord_);
         if (found != passing->end())
             return static_cast<int>(found - passing->begin());
-        forgetListedRecords();  // it misses the current record: the scan decides
+        ForgetListedRecords();  // it misses the current record: the scan decides
     }
     CeSeekDatabase(database_, CEDB_SEEK_BEGINNING, 0, nullptr);
     RecordBuffer record;
     WCHAR category[kFieldCapacity];
     int counter = 0;
     CEOID id;
-    while ((id = record.readNext(database_)) != 0) {
-        record.copyText(PROP_CATEGORY, category);
-        if (!test.passes(category))
+    while ((id = record.ReadNext(database_)) != 0) {
+        record.CopyText(PROP_CATEGORY, category);
+        if (!test.Passes(category))
             continue;
         if (id == currentRecord_)
             return counter;

@@ -26,15 +26,15 @@ public:
     int indexOfCurrentObject();
     // All records, passing or not; -1 when the store cannot tell.
     int objectCount();
-    CEOID currentObject() const { return currentRecord_; }
+    CEOID CurrentObject() const { return currentRecord_; }
 
 private:
-    CEOID writeObject(CEOID record, const WCHAR *name, const WCHAR *serialNumber, const WCHAR *remark,
+    CEOID WriteObject(CEOID record, const WCHAR *name, const WCHAR *serialNumber, const WCHAR *remark,
                       const WCHAR *category);
 
     // The passing records in name order as the last fill listed them, or nothing known.
-    const std::vector<CEOID> *listedRecords() const;
-    void forgetListedRecords();
+    const std::vector<CEOID> *ListedRecords() const;
+    void ForgetListedRecords();
 
     HANDLE database_;
     CEOID databaseIdentifier_;

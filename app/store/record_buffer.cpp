@@ -7,7 +7,7 @@ RecordBuffer::~RecordBuffer()
         LocalFree(buffer_);
 }
 
-CEOID RecordBuffer::readNext(HANDLE database)
+CEOID RecordBuffer::ReadNext(HANDLE database)
 {
     propertyCount_ = 0;
     CEOID record = CeReadRecordProps(database, CEDB_ALLOWREALLOC, &propertyCount_, nullptr, &buffer_, &size_);
@@ -16,7 +16,7 @@ CEOID RecordBuffer::readNext(HANDLE database)
     return record;
 }
 
-bool RecordBuffer::copyText(CEPROPID propid, WCHAR *field) const
+bool RecordBuffer::CopyText(CEPROPID propid, WCHAR *field) const
 {
     field[0] = L'\0';
     const CEPROPVAL *values = reinterpret_cast<const CEPROPVAL *>(buffer_);

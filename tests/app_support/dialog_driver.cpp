@@ -59,7 +59,7 @@ std::vector<ObjectFields> StoredObjects()
     for (int i = 0;; ++i) {
         WCHAR name[kFieldCapacity], serialNumber[kFieldCapacity], remark[kFieldCapacity], category[kFieldCapacity];
         objectDatabase.readFilteredObject(i, name, serialNumber, remark, category);
-        if (objectDatabase.currentObject() == 0)
+        if (objectDatabase.CurrentObject() == 0)
             break;
         objects.push_back({name, serialNumber, remark, category});
     }
