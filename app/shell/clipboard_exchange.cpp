@@ -22,11 +22,11 @@ const WCHAR kWriteFailedText[] = L"Das Objekt konnte nicht gespeichert werden.";
 class ClipboardSession {
 public:
     ClipboardSession() : open_(OpenClipboard(nullptr) != FALSE) {}
-    ~ClipboardSession() { close(); }
+    ~ClipboardSession() { Close(); }
     ClipboardSession(const ClipboardSession &) = delete;
     ClipboardSession &operator=(const ClipboardSession &) = delete;
-    bool isOpen() const { return open_; }
-    void close()
+    bool IsOpen() const { return open_; }
+    void Close()
     {
         if (open_)
             CloseClipboard();
@@ -82,7 +82,7 @@ bool CopyObject(HWND owner)
     bool copied = false;
     {
         ClipboardSession clipboard;
-        if (clipboard.isOpen() && EmptyClipboard()) {
+        if (clipboard.IsOpen() && EmptyClipboard()) {
             WCHAR name[kFieldCapacity], serialNumber[kFieldCapacity], remark[kFieldCapacity], category[kFieldCapacity];
             GetFieldText(nameLabel, name);
             GetFieldText(serialLabel, serialNumber);
@@ -102,7 +102,7 @@ bool ReadClipboardObject(WCHAR *name, WCHAR *serialNumber, WCHAR *remark, WCHAR 
     name[0] = serialNumber[0] = remark[0] = category[0] = L'\0';
     {
         ClipboardSession clipboard;
-        HANDLE data = clipboard.isOpen() ? GetClipboardData(CF_UNICODETEXT) : nullptr;
+        HANDLE data = clipboard.IsOpen() ? GetClipboardData(CF_UNICODETEXT) : nullptr;
         const WCHAR *text = data ? static_cast<const WCHAR *>(GlobalLock(data)) : nullptr;
         if (text) {
             // Never read past the block, whether or not the other program terminated its text.
