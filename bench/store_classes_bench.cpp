@@ -81,7 +81,7 @@ double FloorReadCrc(const std::wstring &path)
 // Overwrites the object at position n (all categories) with the texts of object `text`.
 void OverwriteAt(int n, int text)
 {
-    wchar_t name[FIELD_CAPACITY], serial[FIELD_CAPACITY], remark[FIELD_CAPACITY], category[FIELD_CAPACITY];
+    wchar_t name[kFieldCapacity], serial[kFieldCapacity], remark[kFieldCapacity], category[kFieldCapacity];
     objectDatabase.readFilteredObject(n, name, serial, remark, category);
     swprintf(name, 80, L"Objekt %05d Lizenz %c%c für das Büro", (text * 7919) % 65536, L'A' + text % 26,
              L'a' + text / 26 % 26);
@@ -104,7 +104,7 @@ void WritesWithCompaction(int objects, const std::wstring &path)
     StoreFileOps fast = RealStoreFileOps();
     fast.flushFile = [](HANDLE) -> BOOL { return TRUE; };
     InstallProcessStore(fast);
-    CopyField(categoryFilter, ALL_CATEGORIES);
+    CopyField(categoryFilter, kAllCategories);
     const int aged = std::max(0, objects - WRITES / 2);
     for (int n = 0; n < aged; ++n)
         OverwriteAt(n, n + 1);
@@ -114,7 +114,7 @@ void WritesWithCompaction(int objects, const std::wstring &path)
     const double agedMiB = FileMiB(path);
     for (int n = 0; n < WRITES; ++n) {
         const int position = static_cast<int>((n * 7919LL) % objects);
-        wchar_t name[FIELD_CAPACITY], serial[FIELD_CAPACITY], remark[FIELD_CAPACITY], category[FIELD_CAPACITY];
+        wchar_t name[kFieldCapacity], serial[kFieldCapacity], remark[kFieldCapacity], category[kFieldCapacity];
         objectDatabase.readFilteredObject(position, name, serial, remark, category);
         swprintf(name, 80, L"Objekt %05d Lizenz %c%c für das Büro", (n * 104729) % 65536, L'A' + n % 26,
                  L'a' + n / 26 % 26);
@@ -172,7 +172,7 @@ int main(int argc, char **argv)
 
     HWND list = CreateWindowExW(0, L"LISTBOX", L"", WS_POPUP | LBS_NOTIFY, 0, 0, 200, 400, nullptr, nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
-    CopyField(categoryFilter, ALL_CATEGORIES);
+    CopyField(categoryFilter, kAllCategories);
     start = Now();
     objectDatabase.fillFilteredNameList(list);
     Figure("classes_fill_name_list_all", Now() - start, "ms");
@@ -182,7 +182,7 @@ int main(int argc, char **argv)
     objectDatabase.fillFilteredNameList(list);
     Figure("classes_fill_name_list_category", Now() - start, "ms");
 
-    wchar_t name[FIELD_CAPACITY], serial[FIELD_CAPACITY], remark[FIELD_CAPACITY], category[FIELD_CAPACITY];
+    wchar_t name[kFieldCapacity], serial[kFieldCapacity], remark[kFieldCapacity], category[kFieldCapacity];
     const int lastOfCategory = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0)) - 1;
     start = Now();
     objectDatabase.readFilteredObject(lastOfCategory, name, serial, remark, category);
@@ -193,7 +193,7 @@ int main(int argc, char **argv)
     if (position != lastOfCategory)
         std::printf("# unexpected position %d of %d\n", position, lastOfCategory);
 
-    CopyField(categoryFilter, ALL_CATEGORIES);
+    CopyField(categoryFilter, kAllCategories);
     start = Now();
     objectDatabase.readFilteredObject(totalObjects - TIMED_CALLS - 1, name, serial, remark, category);
     Figure("classes_read_last_position_all", Now() - start, "ms");

@@ -7,8 +7,8 @@
 
 namespace {
 
-const WCHAR PROGRAM_NAME[] = L"Zifferbox";
-const WCHAR VERSION[] = L" 1.6";
+const WCHAR kProgramName[] = L"Zifferbox";
+const WCHAR kVersion[] = L" 1.6";
 
 void SetItemFont(HWND dialog, int id, HFONT font)
 {
@@ -32,7 +32,7 @@ INT_PTR OnInitDialog(HWND dialog)
     SetItemFont(dialog, IDC_ABOUT_COUNT, textFont);
 
     WCHAR title[32];
-    swprintf(title, 32, L"%ls%ls", PROGRAM_NAME, VERSION);
+    swprintf(title, 32, L"%ls%ls", kProgramName, kVersion);
     SetDlgItemTextW(dialog, IDC_ABOUT_TITLE, title);
 
     WCHAR count[32];

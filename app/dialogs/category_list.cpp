@@ -12,16 +12,16 @@
 
 namespace {
 
-const WCHAR CAPTION[] = L"Zifferbox";
-const WCHAR ADD_FAILED_TEXT[] = L"Die Kategorie konnte nicht gespeichert werden.";
-const WCHAR CATEGORIES_HELP[] = L"zifferbox.htp#categories";
+const WCHAR kCaption[] = L"Zifferbox";
+const WCHAR kAddFailedText[] = L"Die Kategorie konnte nicht gespeichert werden.";
+const WCHAR kCategoriesHelp[] = L"zifferbox.htp#categories";
 
 // The entry's text into a 256-character buffer; false when there is no such entry or it is longer.
 bool GetEntryText(HWND list, int index, WCHAR *text)
 {
     text[0] = L'\0';
     const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, index, 0);
-    if (length == LB_ERR || length >= FIELD_CAPACITY)
+    if (length == LB_ERR || length >= kFieldCapacity)
         return false;
     SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text));
     return true;
@@ -39,8 +39,8 @@ void RefillList(HWND dialog)
 {
     const HWND list = GetDlgItem(dialog, IDC_CATEGORY_LIST);
     categoryDatabase.fillCategoryList(list, LB_RESETCONTENT, LB_ADDSTRING);
-    RemoveEntry(list, ALL_CATEGORIES);
-    RemoveEntry(list, NO_CATEGORY);
+    RemoveEntry(list, kAllCategories);
+    RemoveEntry(list, kNoCategory);
 }
 
 // A name may be added when it is not empty, not a filter entry and not yet a category in any case.
@@ -55,7 +55,7 @@ void UpdateDeleteButton(HWND dialog)
     const HWND list = GetDlgItem(dialog, IDC_CATEGORY_LIST);
     bool enable = false;
     const int selected = static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0));
-    WCHAR entry[FIELD_CAPACITY];
+    WCHAR entry[kFieldCapacity];
     if (SendMessageW(list, LB_GETCOUNT, 0, 0) > 0 && selected >= 0 && GetEntryText(list, selected, entry))
         enable = !IsReservedFilterText(entry);
     EnableWindow(GetDlgItem(dialog, IDC_DELETE_CATEGORY), enable);
@@ -72,7 +72,7 @@ INT_PTR OnInitDialog(HWND dialog)
 
 INT_PTR OnInputChanged(HWND dialog)
 {
-    WCHAR text[FIELD_CAPACITY];
+    WCHAR text[kFieldCapacity];
     GetFieldText(GetDlgItem(dialog, IDC_NEW_CATEGORY_EDIT), text);
     // Names never begin with a blank or a control character. Setting the shortened text raises
     // this notification once more, which then finds nothing left to remove.
@@ -90,12 +90,12 @@ INT_PTR OnInputChanged(HWND dialog)
 INT_PTR OnAdd(HWND dialog)
 {
     // Enter in the input field reaches this handler even while the button is disabled.
-    WCHAR text[FIELD_CAPACITY];
+    WCHAR text[kFieldCapacity];
     GetFieldText(GetDlgItem(dialog, IDC_NEW_CATEGORY_EDIT), text);
     if (!CanAdd(dialog, text))
         return TRUE;
     if (categoryDatabase.addCategory(text) == 0) {
-        ShowRefusedChange(dialog, ADD_FAILED_TEXT);
+        ShowRefusedChange(dialog, kAddFailedText);
         return TRUE;
     }
     RefreshFilterControl();
@@ -109,11 +109,11 @@ INT_PTR OnDelete(HWND dialog)
 {
     const HWND list = GetDlgItem(dialog, IDC_CATEGORY_LIST);
     const int selected = static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0));
-    WCHAR name[FIELD_CAPACITY];
+    WCHAR name[kFieldCapacity];
     if (selected < 0 || !GetEntryText(list, selected, name) || IsReservedFilterText(name))
         return TRUE;
     // The record is found by the name the user selected, never by a position alone.
-    if (!categoryDatabase.deleteCategoryAt(categoryDatabase.positionOfCategory(name)))
+    if (!categoryDatabase.deleteCategoryAt(categoryDatabase.PositionOfCategory(name)))
         ShowIfChangedOutside(dialog);
     RefreshFilterControl();
     RefillList(dialog);
@@ -152,7 +152,7 @@ INT_PTR OnCommand(HWND dialog, WPARAM wParam)
 
 INT_PTR OnHelp()
 {
-    StartHelpViewer(CATEGORIES_HELP);
+    StartHelpViewer(kCategoriesHelp);
     return TRUE;
 }
 

@@ -14,14 +14,14 @@
 
 namespace {
 
-const WCHAR CAPTION[] = L"Zifferbox";
-const WCHAR NEW_CAPTION[] = L"Neues Objekt";
-const WCHAR MODIFY_CAPTION[] = L"Objekt bearbeiten";
-const WCHAR INCOMPLETE_TEXT[] = L"Unvollständige Eingabe.";
-const WCHAR WRITE_FAILED_TEXT[] = L"Das Objekt konnte nicht gespeichert werden.";
-const WCHAR DISCARD_TEXT[] = L"Damit verwerfen Sie die vorgenommenen Änderungen. Fortfahren?";
-const WCHAR NEW_HELP[] = L"zifferbox.htp#new";
-const WCHAR MODIFY_HELP[] = L"zifferbox.htp#modify";
+const WCHAR kCaption[] = L"Zifferbox";
+const WCHAR kNewCaption[] = L"Neues Objekt";
+const WCHAR kModifyCaption[] = L"Objekt bearbeiten";
+const WCHAR kIncompleteText[] = L"Unvollständige Eingabe.";
+const WCHAR kWriteFailedText[] = L"Das Objekt konnte nicht gespeichert werden.";
+const WCHAR kDiscardText[] = L"Damit verwerfen Sie die vorgenommenen Änderungen. Fortfahren?";
+const WCHAR kNewHelp[] = L"zifferbox.htp#new";
+const WCHAR kModifyHelp[] = L"zifferbox.htp#modify";
 
 // Only one editor is open at a time: its state belongs to the process.
 int mode = IDM_NEW_OBJECT;
@@ -31,10 +31,10 @@ bool changed = false;
 CEOID editedRecord = 0;
 
 struct ObjectFields {
-    WCHAR name[FIELD_CAPACITY];
-    WCHAR serialNumber[FIELD_CAPACITY];
-    WCHAR remark[FIELD_CAPACITY];
-    WCHAR category[FIELD_CAPACITY];
+    WCHAR name[kFieldCapacity];
+    WCHAR serialNumber[kFieldCapacity];
+    WCHAR remark[kFieldCapacity];
+    WCHAR category[kFieldCapacity];
 };
 
 void SelectCategory(HWND combo, const WCHAR *category)
@@ -42,7 +42,7 @@ void SelectCategory(HWND combo, const WCHAR *category)
     int found = FindComboEntry(combo, category, false);
     // Not found: " - Ohne -", looked up by its text, since a category may sort ahead of it.
     if (found == CB_ERR)
-        found = FindComboEntry(combo, NO_CATEGORY, true);
+        found = FindComboEntry(combo, kNoCategory, true);
     SendMessageW(combo, CB_SETCURSEL, found == CB_ERR ? 0 : found, 0);
 }
 
@@ -50,7 +50,7 @@ void FillCategoryCombo(HWND combo)
 {
     categoryDatabase.fillCategoryList(combo, CB_RESETCONTENT, CB_ADDSTRING);
     // A category may sort ahead of " - Alle -": remove that entry by its text, not by position.
-    const int all = FindComboEntry(combo, ALL_CATEGORIES, true);
+    const int all = FindComboEntry(combo, kAllCategories, true);
     if (all != CB_ERR)
         SendMessageW(combo, CB_DELETESTRING, all, 0);
     SendMessageW(combo, CB_SETCURSEL, 0, 0);
@@ -66,7 +66,7 @@ INT_PTR OnInitDialog(HWND dialog, LPARAM parameter)
     mode = static_cast<int>(parameter);
 
     if (mode == IDM_MODIFY) {
-        SetWindowTextW(dialog, MODIFY_CAPTION);
+        SetWindowTextW(dialog, kModifyCaption);
         ObjectFields shown;
         GetFieldText(nameLabel, shown.name);
         GetFieldText(serialLabel, shown.serialNumber);
@@ -76,9 +76,9 @@ INT_PTR OnInitDialog(HWND dialog, LPARAM parameter)
         SetDlgItemTextW(dialog, IDC_SERIAL_EDIT, shown.serialNumber);
         SetDlgItemTextW(dialog, IDC_REMARK_EDIT, shown.remark);
         SelectCategory(combo, shown.category);
-        editedRecord = objectDatabase.currentObject();
+        editedRecord = objectDatabase.CurrentObject();
     } else {
-        SetWindowTextW(dialog, NEW_CAPTION);
+        SetWindowTextW(dialog, kNewCaption);
         SelectCategory(combo, categoryFilter);
         editedRecord = 0;
     }
@@ -90,12 +90,12 @@ INT_PTR OnInitDialog(HWND dialog, LPARAM parameter)
 // Makes the edited object the database's current record again after a failed write.
 bool RecoverEditedRecord()
 {
-    if (objectDatabase.currentObject() == editedRecord)
+    if (objectDatabase.CurrentObject() == editedRecord)
         return true;
     const int selected = static_cast<int>(SendMessageW(objectList, LB_GETCURSEL, 0, 0));
     ObjectFields stored;
     objectDatabase.readFilteredObject(selected, stored.name, stored.serialNumber, stored.remark, stored.category);
-    return objectDatabase.currentObject() == editedRecord;
+    return objectDatabase.CurrentObject() == editedRecord;
 }
 
 CEOID WriteObject(const ObjectFields &fields)
@@ -119,15 +119,15 @@ INT_PTR OnOk(HWND dialog)
     GetFieldText(GetDlgItem(dialog, IDC_REMARK_EDIT), fields.remark);
     GetFieldText(GetDlgItem(dialog, IDC_CATEGORY_COMBO), fields.category);
     if (fields.name[0] == L'\0' || fields.serialNumber[0] == L'\0') {
-        MessageBoxW(dialog, INCOMPLETE_TEXT, CAPTION, MB_ICONSTOP | MB_OKCANCEL);
+        MessageBoxW(dialog, kIncompleteText, kCaption, MB_ICONSTOP | MB_OKCANCEL);
         return FALSE;
     }
-    if (wcscmp(fields.category, NO_CATEGORY) == 0)
+    if (wcscmp(fields.category, kNoCategory) == 0)
         fields.category[0] = L'\0';
 
     // The input stays in the dialog until it is stored: the user can try again or cancel.
     if (WriteObject(fields) == 0) {
-        ShowRefusedChange(dialog, WRITE_FAILED_TEXT);
+        ShowRefusedChange(dialog, kWriteFailedText);
         return TRUE;
     }
     EndDialog(dialog, 1);
@@ -140,7 +140,7 @@ bool MayDiscard(HWND dialog, UINT defaultButton)
 {
     if (!changed)
         return true;
-    return MessageBoxW(dialog, DISCARD_TEXT, CAPTION, MB_ICONEXCLAMATION | MB_OKCANCEL | defaultButton) == IDOK;
+    return MessageBoxW(dialog, kDiscardText, kCaption, MB_ICONEXCLAMATION | MB_OKCANCEL | defaultButton) == IDOK;
 }
 
 INT_PTR OnCancel(HWND dialog)
@@ -175,7 +175,7 @@ INT_PTR OnCommand(HWND dialog, WPARAM wParam)
 
 INT_PTR OnHelp()
 {
-    StartHelpViewer(mode == IDM_MODIFY ? MODIFY_HELP : NEW_HELP);
+    StartHelpViewer(mode == IDM_MODIFY ? kModifyHelp : kNewHelp);
     return TRUE;
 }
 

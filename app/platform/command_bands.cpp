@@ -269,11 +269,11 @@ HWND CommandBands_Create(HINSTANCE instance, HWND parent, UINT id, DWORD styles,
     return bands;
 }
 
-BOOL CommandBands_AddBands(HWND bands, HINSTANCE instance, UINT cBands, LPREBARBANDINFOW bandInfo)
+BOOL CommandBands_AddBands(HWND bands, HINSTANCE instance, UINT bandCount, LPREBARBANDINFOW bandInfo)
 {
     CommandBandsState *state = FindBandsState(bands);
     if (!state || !bandInfo) return FALSE;
-    for (UINT i = 0; i < cBands; ++i) {
+    for (UINT i = 0; i < bandCount; ++i) {
         const REBARBANDINFOW &given = bandInfo[i];
         HWND bar = CreateCommandBar(bands, instance, (given.fMask & RBBIM_ID) ? given.wID : 0);
         if (!bar) return FALSE;

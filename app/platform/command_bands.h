@@ -15,8 +15,8 @@ constexpr UINT CMDBAR_SETTOOLTIPS = WM_USER + 81;  // 0x451
 #define HINST_COMMCTRL_DEVICE ((HINSTANCE)(LONG_PTR)-1)
 
 HWND CommandBands_Create(HINSTANCE instance, HWND parent, UINT id, DWORD styles, HIMAGELIST images);
-// Adds cBands bands; each band gets an empty command bar of its own, its id from wID.
-BOOL CommandBands_AddBands(HWND bands, HINSTANCE instance, UINT cBands, LPREBARBANDINFOW bandInfo);
+// Adds bandCount bands; each band gets an empty command bar of its own, its id from wID.
+BOOL CommandBands_AddBands(HWND bands, HINSTANCE instance, UINT bandCount, LPREBARBANDINFOW bandInfo);
 // The command bar of band index `band` (0-based).
 HWND CommandBands_GetCommandBar(HWND bands, UINT band);
 // Adds the help button (sends WM_HELP to the parent) and the close button (sends WM_CLOSE).

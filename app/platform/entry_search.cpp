@@ -2,7 +2,7 @@
 #include <cwchar>
 
 namespace {
-constexpr int ENTRY_CAPACITY = 256;
+constexpr int kEntryCapacity = 256;
 static_assert(CB_ERR == LB_ERR, "one answer for no entry");
 
 // The messages of the one kind of box.
@@ -11,15 +11,15 @@ struct EntryMessages {
     UINT textLength;
     UINT text;
 };
-constexpr EntryMessages COMBO_BOX = {CB_FINDSTRINGEXACT, CB_GETLBTEXTLEN, CB_GETLBTEXT};
-constexpr EntryMessages LIST_BOX = {LB_FINDSTRINGEXACT, LB_GETTEXTLEN, LB_GETTEXT};
+constexpr EntryMessages kComboBox = {CB_FINDSTRINGEXACT, CB_GETLBTEXTLEN, CB_GETLBTEXT};
+constexpr EntryMessages kListBox = {LB_FINDSTRINGEXACT, LB_GETTEXTLEN, LB_GETTEXT};
 
 bool EntryEquals(HWND box, const EntryMessages &messages, int index, const WCHAR *text)
 {
     const LRESULT length = SendMessageW(box, messages.textLength, index, 0);
-    if (length == CB_ERR || length >= ENTRY_CAPACITY)
+    if (length == CB_ERR || length >= kEntryCapacity)
         return false;
-    WCHAR entry[ENTRY_CAPACITY] = L"";
+    WCHAR entry[kEntryCapacity] = L"";
     SendMessageW(box, messages.text, index, reinterpret_cast<LPARAM>(entry));
     return wcscmp(entry, text) == 0;
 }
@@ -43,10 +43,10 @@ int FindEntry(HWND box, const EntryMessages &messages, const WCHAR *text, bool s
 
 int FindComboEntry(HWND combo, const WCHAR *text, bool sameCase)
 {
-    return FindEntry(combo, COMBO_BOX, text, sameCase);
+    return FindEntry(combo, kComboBox, text, sameCase);
 }
 
 int FindListEntry(HWND list, const WCHAR *text, bool sameCase)
 {
-    return FindEntry(list, LIST_BOX, text, sameCase);
+    return FindEntry(list, kListBox, text, sameCase);
 }

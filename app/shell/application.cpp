@@ -12,9 +12,9 @@ HLOCAL lastClipboardBlock = nullptr;
 
 namespace {
 
-const WCHAR MAIN_WINDOW_CLASS[] = L"Zifferbox";
-const WCHAR MAIN_WINDOW_TITLE[] = L"Zifferbox";
-const WCHAR OPEN_ERROR_TEXT[] = L"Fehler beim Öffnen der Datenbank.\nDas Programm muß beendet werden.";
+const WCHAR kMainWindowClass[] = L"Zifferbox";
+const WCHAR kMainWindowTitle[] = L"Zifferbox";
+const WCHAR kOpenErrorText[] = L"Fehler beim Öffnen der Datenbank.\nDas Programm muß beendet werden.";
 
 HFONT CreateTahoma(LONG height, LONG weight)
 {
@@ -36,7 +36,7 @@ void DeleteFonts()
 
 void ShowOpenError()
 {
-    MessageBoxW(nullptr, OPEN_ERROR_TEXT, L"Zifferbox", MB_ICONSTOP | MB_OKCANCEL);
+    MessageBoxW(nullptr, kOpenErrorText, L"Zifferbox", MB_ICONSTOP | MB_OKCANCEL);
 }
 
 int RunMessageLoop()
@@ -68,7 +68,7 @@ ATOM RegisterMainWindowClass(HINSTANCE instance)
     windowClass.lpfnWndProc = MainWindowProc;
     windowClass.hInstance = instance;
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    windowClass.lpszClassName = MAIN_WINDOW_CLASS;
+    windowClass.lpszClassName = kMainWindowClass;
     return RegisterClassW(&windowClass);
 }
 
@@ -95,7 +95,7 @@ bool InitialiseApplication(HINSTANCE instance, int showState)
         height = area.bottom;
     }
     // WS_POPUP keeps the desktop from adding a caption: the window has none, as on the device.
-    HWND window = CreateWindowExW(0, MAIN_WINDOW_CLASS, MAIN_WINDOW_TITLE, WS_POPUP | WS_VISIBLE, x, y, width, height, nullptr,
+    HWND window = CreateWindowExW(0, kMainWindowClass, kMainWindowTitle, WS_POPUP | WS_VISIBLE, x, y, width, height, nullptr,
                                   nullptr, appInstance, nullptr);
     if (!window) {
         DeleteFonts();
@@ -110,7 +110,7 @@ bool InitialiseApplication(HINSTANCE instance, int showState)
 
 int ApplicationMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, int showState)
 {
-    HWND running = FindWindowW(MAIN_WINDOW_CLASS, MAIN_WINDOW_TITLE);
+    HWND running = FindWindowW(kMainWindowClass, kMainWindowTitle);
     if (running) {
         SetForegroundWindow(running);
         return 0;

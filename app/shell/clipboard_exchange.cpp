@@ -14,34 +14,34 @@
 
 namespace {
 
-const WCHAR COPY_FAILED_TEXT[] =
+const WCHAR kCopyFailedText[] =
     L"Das Objekt konnte nicht in die Zwischenablage kopiert werden. Versuchen Sie es später nochmals.";
-const WCHAR WRITE_FAILED_TEXT[] = L"Das Objekt konnte nicht gespeichert werden.";
+const WCHAR kWriteFailedText[] = L"Das Objekt konnte nicht gespeichert werden.";
 
 // Open for the lifetime of one operation; closed on every path before a message is shown.
 class ClipboardSession {
 public:
-    ClipboardSession() : open(OpenClipboard(nullptr) != FALSE) {}
-    ~ClipboardSession() { close(); }
+    ClipboardSession() : open_(OpenClipboard(nullptr) != FALSE) {}
+    ~ClipboardSession() { Close(); }
     ClipboardSession(const ClipboardSession &) = delete;
     ClipboardSession &operator=(const ClipboardSession &) = delete;
-    bool isOpen() const { return open; }
-    void close()
+    bool IsOpen() const { return open_; }
+    void Close()
     {
-        if (open)
+        if (open_)
             CloseClipboard();
-        open = false;
+        open_ = false;
     }
 
 private:
-    bool open;
+    bool open_;
 };
 
 // Every control that shows a stored text is read with room for 254 characters: a longer
 // pasted field would come back cut and no longer match what was stored.
 void LimitToStoredLength(WCHAR *field)
 {
-    field[FIELD_CAPACITY - 2] = L'\0';
+    field[kFieldCapacity - 2] = L'\0';
 }
 
 void SetPasteState(bool enabled)
@@ -82,8 +82,8 @@ bool CopyObject(HWND owner)
     bool copied = false;
     {
         ClipboardSession clipboard;
-        if (clipboard.isOpen() && EmptyClipboard()) {
-            WCHAR name[FIELD_CAPACITY], serialNumber[FIELD_CAPACITY], remark[FIELD_CAPACITY], category[FIELD_CAPACITY];
+        if (clipboard.IsOpen() && EmptyClipboard()) {
+            WCHAR name[kFieldCapacity], serialNumber[kFieldCapacity], remark[kFieldCapacity], category[kFieldCapacity];
             GetFieldText(nameLabel, name);
             GetFieldText(serialLabel, serialNumber);
             GetFieldText(remarkLabel, remark);
@@ -92,7 +92,7 @@ bool CopyObject(HWND owner)
         }
     }
     if (!copied)
-        MessageBoxW(owner, COPY_FAILED_TEXT, L"Zifferbox", MB_ICONSTOP | MB_OKCANCEL);
+        MessageBoxW(owner, kCopyFailedText, L"Zifferbox", MB_ICONSTOP | MB_OKCANCEL);
     RefreshPasteState();
     return copied;
 }
@@ -102,7 +102,7 @@ bool ReadClipboardObject(WCHAR *name, WCHAR *serialNumber, WCHAR *remark, WCHAR 
     name[0] = serialNumber[0] = remark[0] = category[0] = L'\0';
     {
         ClipboardSession clipboard;
-        HANDLE data = clipboard.isOpen() ? GetClipboardData(CF_UNICODETEXT) : nullptr;
+        HANDLE data = clipboard.IsOpen() ? GetClipboardData(CF_UNICODETEXT) : nullptr;
         const WCHAR *text = data ? static_cast<const WCHAR *>(GlobalLock(data)) : nullptr;
         if (text) {
             // Never read past the block, whether or not the other program terminated its text.
@@ -121,13 +121,13 @@ bool ReadClipboardObject(WCHAR *name, WCHAR *serialNumber, WCHAR *remark, WCHAR 
 
 void RefreshPasteState()
 {
-    WCHAR name[FIELD_CAPACITY], serialNumber[FIELD_CAPACITY], remark[FIELD_CAPACITY], category[FIELD_CAPACITY];
+    WCHAR name[kFieldCapacity], serialNumber[kFieldCapacity], remark[kFieldCapacity], category[kFieldCapacity];
     ReadClipboardObject(name, serialNumber, remark, category);
 }
 
 bool PasteObject()
 {
-    WCHAR name[FIELD_CAPACITY], serialNumber[FIELD_CAPACITY], remark[FIELD_CAPACITY], category[FIELD_CAPACITY];
+    WCHAR name[kFieldCapacity], serialNumber[kFieldCapacity], remark[kFieldCapacity], category[kFieldCapacity];
     if (!ReadClipboardObject(name, serialNumber, remark, category))
         return false;
     for (WCHAR *field : {name, serialNumber, remark, category})
@@ -138,7 +138,7 @@ bool PasteObject()
         categoryDatabase.addCategory(category);
     if (objectDatabase.writeNewObject(name, serialNumber, remark, category) == 0) {
         // Nothing was stored: say so rather than refresh as if it had been.
-        ShowRefusedChange(mainWindow, WRITE_FAILED_TEXT);
+        ShowRefusedChange(mainWindow, kWriteFailedText);
         return false;
     }
     RefillObjectList(objectDatabase.indexOfCurrentObject());

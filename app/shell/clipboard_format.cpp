@@ -3,7 +3,7 @@
 #include <initializer_list>
 
 namespace {
-constexpr int FIELD_LIMIT = 255;
+constexpr int kFieldLimit = 255;
 
 bool IsSeparator(wchar_t c)
 {
@@ -14,7 +14,7 @@ bool IsSeparator(wchar_t c)
 const wchar_t *ParseClipboardField(wchar_t *destination, const wchar_t *text, const wchar_t *end)
 {
     int copied = 0;
-    while (text < end && *text != L'\0' && !IsSeparator(*text) && copied < FIELD_LIMIT)
+    while (text < end && *text != L'\0' && !IsSeparator(*text) && copied < kFieldLimit)
         destination[copied++] = *text++;
     destination[copied] = L'\0';
 

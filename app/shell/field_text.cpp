@@ -4,5 +4,5 @@
 void GetFieldText(HWND control, WCHAR *text)
 {
     text[0] = L'\0';
-    GetWindowTextW(control, text, FIELD_CAPACITY - 1);
+    GetWindowTextW(control, text, kFieldCapacity - 1);
 }

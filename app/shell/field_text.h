@@ -1,4 +1,4 @@
-// Reading a control's text into a field of FIELD_CAPACITY characters.
+// Reading a control's text into a field of kFieldCapacity characters.
 #pragma once
 #include <windows.h>
 

@@ -4,15 +4,15 @@
 
 namespace {
 
-constexpr UINT COMMAND_BANDS_ID = 1;
-constexpr DWORD COMMAND_BANDS_STYLE = 0x1000;  // the device's smart-labels band style
-constexpr UINT BAND_COUNT = 3;
-constexpr UINT BAND_WIDTHS[BAND_COUNT] = {110, 155, 189};  // menu, buttons, filter
-constexpr WORD FILTER_COMBO_ID = 3;
-constexpr UINT FILTER_COMBO_STYLE = WS_VSCROLL | CBS_DROPDOWNLIST | CBS_SORT;
-constexpr DWORD ADORNMENT_FLAGS = 0x0B;
+constexpr UINT kCommandBandsId = 1;
+constexpr DWORD kCommandBandsStyle = 0x1000;  // the device's smart-labels band style
+constexpr UINT kBandCount = 3;
+constexpr UINT kBandWidths[kBandCount] = {110, 155, 189};  // menu, buttons, filter
+constexpr WORD kFilterComboId = 3;
+constexpr UINT kFilterComboStyle = WS_VSCROLL | CBS_DROPDOWNLIST | CBS_SORT;
+constexpr DWORD kAdornmentFlags = 0x0B;
 
-const WCHAR *const BUTTON_TIPS[] = {L"Neu", L"Bearbeiten", L"Ausschneiden", L"Kopieren", L"Einfügen", L"Löschen"};
+const WCHAR *const kButtonTips[] = {L"Neu", L"Bearbeiten", L"Ausschneiden", L"Kopieren", L"Einfügen", L"Löschen"};
 
 TBBUTTON Button(int image, int command, BYTE state, BYTE style)
 {
@@ -25,7 +25,7 @@ TBBUTTON Button(int image, int command, BYTE state, BYTE style)
 }
 
 // The commands that need a selection or a clipboard object start disabled.
-const TBBUTTON BUTTONS[] = {
+const TBBUTTON kButtons[] = {
     Button(STD_FILENEW, IDM_NEW_OBJECT, TBSTATE_ENABLED, BTNS_BUTTON),
     Button(STD_FILEOPEN, IDM_MODIFY, 0, BTNS_BUTTON),
     Button(0, 0, TBSTATE_ENABLED, BTNS_SEP),
@@ -43,17 +43,17 @@ MainCommandBands CreateMainCommandBands(HINSTANCE instance, HWND window)
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES | ICC_COOL_CLASSES};
     InitCommonControlsEx(&controls);
     MainCommandBands strip;
-    strip.bands = CommandBands_Create(instance, window, COMMAND_BANDS_ID, COMMAND_BANDS_STYLE, nullptr);
+    strip.bands = CommandBands_Create(instance, window, kCommandBandsId, kCommandBandsStyle, nullptr);
 
-    REBARBANDINFOW bands[BAND_COUNT] = {};
-    for (UINT i = 0; i < BAND_COUNT; ++i) {
+    REBARBANDINFOW bands[kBandCount] = {};
+    for (UINT i = 0; i < kBandCount; ++i) {
         bands[i].cbSize = sizeof bands[i];
         bands[i].fMask = RBBIM_STYLE | RBBIM_SIZE | RBBIM_ID;
         bands[i].fStyle = RBBS_NOGRIPPER;
-        bands[i].cx = BAND_WIDTHS[i];
+        bands[i].cx = kBandWidths[i];
         bands[i].wID = i + 1;
     }
-    CommandBands_AddBands(strip.bands, instance, BAND_COUNT, bands);
+    CommandBands_AddBands(strip.bands, instance, kBandCount, bands);
 
     strip.menuBar = CommandBands_GetCommandBar(strip.bands, 0);
     CommandBar_InsertMenubar(strip.menuBar, instance, IDR_MAIN_MENU, 0);
@@ -61,16 +61,16 @@ MainCommandBands CreateMainCommandBands(HINSTANCE instance, HWND window)
 
     strip.buttonBar = CommandBands_GetCommandBar(strip.bands, 1);
     CommandBar_AddBitmap(strip.buttonBar, HINST_COMMCTRL_DEVICE, 0, 0, 0, 0);
-    CommandBar_AddButtons(strip.buttonBar, ARRAYSIZE(BUTTONS), BUTTONS);
+    CommandBar_AddButtons(strip.buttonBar, ARRAYSIZE(kButtons), kButtons);
 
     strip.filterBar = CommandBands_GetCommandBar(strip.bands, 2);
-    strip.filterCombo = CommandBar_InsertComboBox(strip.filterBar, instance, BAND_WIDTHS[2], FILTER_COMBO_STYLE,
-                                                  FILTER_COMBO_ID, 0);
+    strip.filterCombo = CommandBar_InsertComboBox(strip.filterBar, instance, kBandWidths[2], kFilterComboStyle,
+                                                  kFilterComboId, 0);
     return strip;
 }
 
 void AddMainBandsAdornments(HINSTANCE instance, HWND bands, HWND buttonBar)
 {
-    CommandBands_AddAdornments(bands, instance, ADORNMENT_FLAGS, nullptr);
-    SendMessageW(buttonBar, CMDBAR_SETTOOLTIPS, ARRAYSIZE(BUTTON_TIPS), reinterpret_cast<LPARAM>(BUTTON_TIPS));
+    CommandBands_AddAdornments(bands, instance, kAdornmentFlags, nullptr);
+    SendMessageW(buttonBar, CMDBAR_SETTOOLTIPS, ARRAYSIZE(kButtonTips), reinterpret_cast<LPARAM>(kButtonTips));
 }

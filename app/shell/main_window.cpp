@@ -25,14 +25,14 @@ HACCEL mainAccelerators;
 
 namespace {
 
-constexpr int ROW_HEIGHT = 15;
-constexpr int LIST_TOP = 60;  // below the menu bar: three rows of 18 pixels and a gap
+constexpr int kRowHeight = 15;
+constexpr int kListTop = 60;  // below the menu bar: three rows of 18 pixels and a gap
 
-const WCHAR MAIN_HELP[] = L"zifferbox.htp#zifferbox_help";
+const WCHAR kMainHelp[] = L"zifferbox.htp#zifferbox_help";
 
 // The commands that need a selected object, in the order the rows refresh them.
-const int SELECTION_MENU_COMMANDS[] = {IDM_CUT, IDM_COPY, IDM_MODIFY, IDM_DELETE, IDM_DUPLICATE};
-const int SELECTION_BUTTON_COMMANDS[] = {IDM_CUT, IDM_COPY, IDM_MODIFY, IDM_DELETE};
+const int kSelectionMenuCommands[] = {IDM_CUT, IDM_COPY, IDM_MODIFY, IDM_DELETE, IDM_DUPLICATE};
+const int kSelectionButtonCommands[] = {IDM_CUT, IDM_COPY, IDM_MODIFY, IDM_DELETE};
 
 void CreateCommandBands(HWND window)
 {
@@ -47,7 +47,7 @@ void CreateCommandBands(HWND window)
 
 HWND CreateRow(HWND window, DWORD style, int y, int width)
 {
-    return CreateWindowExW(0, L"STATIC", L"", style, 0, y, width, ROW_HEIGHT, window, nullptr, appInstance, nullptr);
+    return CreateWindowExW(0, L"STATIC", L"", style, 0, y, width, kRowHeight, window, nullptr, appInstance, nullptr);
 }
 
 LRESULT OnCreate(HWND window)
@@ -76,7 +76,7 @@ LRESULT OnCreate(HWND window)
     // Without LBS_NOINTEGRALHEIGHT the desktop list stops a part-row short of the window's bottom.
     objectList = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
                                  WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, 0,
-                                 h + LIST_TOP, width, height - h - LIST_TOP, window, nullptr, appInstance, nullptr);
+                                 h + kListTop, width, height - h - kListTop, window, nullptr, appInstance, nullptr);
     // The device's default list font is its GUI face; the desktop's stock system font is not.
     SendMessageW(objectList, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
 
@@ -120,7 +120,7 @@ LRESULT OnSettingChange(HWND window, WPARAM wParam)
     const int height = area.bottom - area.top;
     MoveWindow(window, area.left, area.top, width, height, TRUE);
     const int h = CommandBar_Height(menuBar);
-    MoveWindow(objectList, 0, h + LIST_TOP, width, height - h - LIST_TOP, TRUE);
+    MoveWindow(objectList, 0, h + kListTop, width, height - h - kListTop, TRUE);
     return 0;
 }
 
@@ -132,7 +132,7 @@ LRESULT OnHelp(HWND window, LPARAM lParam)
     const bool fromOtherWindow = help && help->iContextType == HELPINFO_WINDOW &&
                                  GetAncestor(static_cast<HWND>(help->hItemHandle), GA_ROOT) != window;
     if (!fromOtherWindow)
-        StartHelpViewer(MAIN_HELP);
+        StartHelpViewer(kMainHelp);
     return TRUE;
 }
 
@@ -153,7 +153,7 @@ LRESULT OnLabelClick(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (HIWORD(wParam) != STN_CLICKED)
         return DefWindowProcW(window, message, wParam, lParam);
-    WCHAR name[FIELD_CAPACITY];
+    WCHAR name[kFieldCapacity];
     GetFieldText(nameLabel, name);
     RunObjectCommand(window, name[0] != L'\0' ? IDM_MODIFY : IDM_NEW_OBJECT);
     SetFocus(objectList);
@@ -165,7 +165,7 @@ LRESULT OnFilterNotify(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     const int code = HIWORD(wParam);
     if (code != CBN_SELENDOK && code != CBN_SELENDCANCEL)
         return DefWindowProcW(window, message, wParam, lParam);
-    WCHAR chosen[FIELD_CAPACITY];
+    WCHAR chosen[kFieldCapacity];
     GetFieldText(filterCombo, chosen);
     if (wcscmp(chosen, categoryFilter) != 0) {
         CopyField(categoryFilter, chosen);
@@ -198,8 +198,8 @@ LRESULT OnCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 void RefreshDetails()
 {
     const int selected = static_cast<int>(SendMessageW(objectList, LB_GETCURSEL, 0, 0));
-    WCHAR name[FIELD_CAPACITY] = L"", serialNumber[FIELD_CAPACITY] = L"", remark[FIELD_CAPACITY] = L"",
-          category[FIELD_CAPACITY] = L"";
+    WCHAR name[kFieldCapacity] = L"", serialNumber[kFieldCapacity] = L"", remark[kFieldCapacity] = L"",
+          category[kFieldCapacity] = L"";
     if (selected != LB_ERR)
         objectDatabase.readFilteredObject(selected, name, serialNumber, remark, category);
     SetWindowTextW(nameLabel, name);
@@ -208,9 +208,9 @@ void RefreshDetails()
     SetWindowTextW(categoryLabel, category);
 
     const bool hasSelection = selected != LB_ERR;
-    for (int command : SELECTION_MENU_COMMANDS)
+    for (int command : kSelectionMenuCommands)
         EnableMenuItem(menuHandle, command, MF_BYCOMMAND | (hasSelection ? MF_ENABLED : MF_GRAYED));
-    for (int command : SELECTION_BUTTON_COMMANDS)
+    for (int command : kSelectionButtonCommands)
         SendMessageW(buttonBar, TB_ENABLEBUTTON, command, hasSelection ? 1 : 0);
 }
 
@@ -224,7 +224,7 @@ void RefreshFilterControl()
         return;
     }
     // " - Alle -" by its text: a pasted category beginning with a blank can sort ahead of it.
-    const int all = FindComboEntry(filterCombo, ALL_CATEGORIES, true);
+    const int all = FindComboEntry(filterCombo, kAllCategories, true);
     SendMessageW(filterCombo, CB_SETCURSEL, all == CB_ERR ? 0 : all, 0);
     GetFieldText(filterCombo, categoryFilter);
     // While the window is being created the list does not exist yet; creation fills it.

@@ -11,7 +11,7 @@
 
 namespace {
 
-const WCHAR DELETE_QUESTION[] = L"Das ausgewählte Objekt wird endgültig gelöscht. Fortfahren?";
+const WCHAR kDeleteQuestion[] = L"Das ausgewählte Objekt wird endgültig gelöscht. Fortfahren?";
 
 bool HasSelection()
 {
@@ -45,7 +45,7 @@ void CutSelectedObject(HWND window)
 
 void DeleteSelectedObject(HWND owner)
 {
-    if (owner && MessageBoxW(owner, DELETE_QUESTION, L"Zifferbox", MB_ICONEXCLAMATION | MB_OKCANCEL) != IDOK)
+    if (owner && MessageBoxW(owner, kDeleteQuestion, L"Zifferbox", MB_ICONEXCLAMATION | MB_OKCANCEL) != IDOK)
         return;
     const int position = static_cast<int>(SendMessageW(objectList, LB_GETCURSEL, 0, 0));
     objectDatabase.deleteFilteredObject(position);

@@ -3,10 +3,10 @@
 
 namespace {
 
-const WCHAR CHANGED_OUTSIDE_TEXT[] = L"Der Speicher wurde außerhalb von Zifferbox geändert. Zifferbox speichert nichts "
-                                     L"mehr; bitte beenden Sie Zifferbox und starten Sie es neu.";
-const WCHAR DISK_FULL_TEXT[] = L"Der Datenträger ist voll. Zifferbox zeigt Ihre Objekte, kann aber erst wieder "
-                               L"speichern, wenn Platz frei ist.";
+const WCHAR kChangedOutsideText[] = L"Der Speicher wurde außerhalb von Zifferbox geändert. Zifferbox speichert nichts "
+                                    L"mehr; bitte beenden Sie Zifferbox und starten Sie es neu.";
+const WCHAR kDiskFullText[] = L"Der Datenträger ist voll. Zifferbox zeigt Ihre Objekte, kann aber erst wieder "
+                              L"speichern, wenn Platz frei ist.";
 
 void ShowStoreError(HWND owner, const WCHAR *text)
 {
@@ -25,12 +25,12 @@ bool ShowIfChangedOutside(HWND owner)
 {
     if (QueryStoreCondition() != StoreCondition::ChangedOutside)
         return false;
-    ShowStoreError(owner, CHANGED_OUTSIDE_TEXT);
+    ShowStoreError(owner, kChangedOutsideText);
     return true;
 }
 
 void ShowStoreConditionAtStart()
 {
     if (QueryStoreCondition() == StoreCondition::OpenedWithoutRoom)
-        ShowStoreError(nullptr, DISK_FULL_TEXT);
+        ShowStoreError(nullptr, kDiskFullText);
 }

@@ -21,11 +21,11 @@ public:
     CEOID findCategory(const WCHAR *name);
     // The position in the database's order of the category named exactly `name` (letter case
     // counts), or -1. Sorted lists may order names that differ only in case otherwise.
-    int positionOfCategory(const WCHAR *name);
+    int PositionOfCategory(const WCHAR *name);
 
 private:
-    HANDLE database;
-    CEOID currentRecord;
+    HANDLE database_;
+    CEOID currentRecord_;
 };
 
 extern CategoryDatabase categoryDatabase;

@@ -11,70 +11,70 @@ namespace {
 class PassTest {
 public:
     PassTest()
-        : all(wcscmp(categoryFilter, ALL_CATEGORIES) == 0), none(wcscmp(categoryFilter, NO_CATEGORY) == 0) {}
-    bool passesAll() const { return all; }
-    bool passes(const WCHAR *category) const
+        : all_(wcscmp(categoryFilter, kAllCategories) == 0), none_(wcscmp(categoryFilter, kNoCategory) == 0) {}
+    bool PassesAll() const { return all_; }
+    bool Passes(const WCHAR *category) const
     {
-        if (all)
+        if (all_)
             return true;
-        if (none)
+        if (none_)
             return category[0] == L'\0';
         return wcscmp(category, categoryFilter) == 0;
     }
 
 private:
-    bool all;
-    bool none;
+    bool all_;
+    bool none_;
 };
 
 }  // namespace
 
-ObjectDatabase::ObjectDatabase() : database(INVALID_HANDLE_VALUE), databaseIdentifier(0), currentRecord(0) {}
+ObjectDatabase::ObjectDatabase() : database_(INVALID_HANDLE_VALUE), databaseIdentifier_(0), currentRecord_(0) {}
 
 ObjectDatabase::~ObjectDatabase()
 {
-    if (database != INVALID_HANDLE_VALUE)
-        CeCloseDatabase(database);
+    if (database_ != INVALID_HANDLE_VALUE)
+        CeCloseDatabase(database_);
 }
 
-const std::vector<CEOID> *ObjectDatabase::listedRecords() const
+const std::vector<CEOID> *ObjectDatabase::ListedRecords() const
 {
-    return listedValid && listedFilter == categoryFilter ? &listed : nullptr;
+    return listedValid_ && listedFilter_ == categoryFilter ? &listed_ : nullptr;
 }
 
-void ObjectDatabase::forgetListedRecords()
+void ObjectDatabase::ForgetListedRecords()
 {
-    listed.clear();
-    listedValid = false;
+    listed_.clear();
+    listedValid_ = false;
 }
 
 bool ObjectDatabase::openOrCreate(const WCHAR *databaseName)
 {
-    forgetListedRecords();
-    database = OpenOrCreateSortedDatabase(databaseName, PROP_NAME, &databaseIdentifier);
-    return database == INVALID_HANDLE_VALUE;
+    ForgetListedRecords();
+    database_ = OpenOrCreateSortedDatabase(databaseName, PROP_NAME, &databaseIdentifier_);
+    return database_ == INVALID_HANDLE_VALUE;
 }
 
-CEOID ObjectDatabase::writeObject(CEOID record, const WCHAR *name, const WCHAR *serialNumber, const WCHAR *remark,
+CEOID ObjectDatabase::WriteObject(CEOID record, const WCHAR *name, const WCHAR *serialNumber, const WCHAR *remark,
                                   const WCHAR *category)
 {
-    static const CEPROPID propids[4] = {PROP_NAME, PROP_SERIAL_NUMBER, PROP_REMARK, PROP_CATEGORY};
+    static const CEPROPID kObjectPropids[4] = {PROP_NAME, PROP_SERIAL_NUMBER, PROP_REMARK, PROP_CATEGORY};
     const WCHAR *const texts[4] = {name, serialNumber, remark, category};
-    forgetListedRecords();
-    currentRecord = WriteTextRecord(database, record, 4, propids, texts);
-    return currentRecord;
+    ForgetListedRecords();
+    currentRecord_ = WriteTextRecord(database_, record, 4, kObjectPropids, texts);
+    return currentRecord_;
 }
 
 CEOID ObjectDatabase::writeNewObject(const WCHAR *name, const WCHAR *serialNumber, const WCHAR *remark,
                                      const WCHAR *category)
 {
-    return writeObject(0, name, serialNumber, remark, category);
+    return WriteObject(0, name, serialNumber, remark, category);
 }
 
 CEOID ObjectDatabase::overwriteCurrentObject(const WCHAR *name, const WCHAR *serialNumber, const WCHAR *remark,
                                              const WCHAR *category)
 {
-    return writeObject(currentRecord, name, serialNumber, remark, category);
+    return WriteObject(currentRecord_, name, serialNumber, remark, category);
 }
 
 void ObjectDatabase::fillFilteredNameList(HWND listBox)
@@ -83,22 +83,22 @@ void ObjectDatabase::fillFilteredNameList(HWND listBox)
     SendMessageW(listBox, WM_SETREDRAW, FALSE, 0);
     SendMessageW(listBox, LB_RESETCONTENT, 0, 0);
     const PassTest test;
-    forgetListedRecords();
-    currentRecord = CeSeekDatabase(database, CEDB_SEEK_BEGINNING, 0, nullptr);
+    ForgetListedRecords();
+    currentRecord_ = CeSeekDatabase(database_, CEDB_SEEK_BEGINNING, 0, nullptr);
     RecordBuffer record;
-    WCHAR name[FIELD_CAPACITY];
-    WCHAR category[FIELD_CAPACITY];
+    WCHAR name[kFieldCapacity];
+    WCHAR category[kFieldCapacity];
     CEOID id;
-    while ((id = record.readNext(database)) != 0) {
-        record.copyText(PROP_NAME, name);
-        record.copyText(PROP_CATEGORY, category);
-        if (test.passes(category)) {
+    while ((id = record.ReadNext(database_)) != 0) {
+        record.CopyText(PROP_NAME, name);
+        record.CopyText(PROP_CATEGORY, category);
+        if (test.Passes(category)) {
             SendMessageW(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
-            listed.push_back(id);
+            listed_.push_back(id);
         }
     }
-    listedFilter = categoryFilter;
-    listedValid = true;
+    listedFilter_ = categoryFilter;
+    listedValid_ = true;
     SendMessageW(listBox, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(listBox, nullptr, TRUE);
 }
@@ -108,86 +108,86 @@ void ObjectDatabase::readFilteredObject(int n, WCHAR *name, WCHAR *serialNumber,
     name[0] = serialNumber[0] = remark[0] = category[0] = L'\0';
     const PassTest test;
     if (n < 0) {
-        currentRecord = 0;
+        currentRecord_ = 0;
         return;
     }
     RecordBuffer record;
-    if (test.passesAll()) {
+    if (test.PassesAll()) {
         // Every record passes: position n in the list is position n in the database.
-        currentRecord = CeSeekDatabase(database, CEDB_SEEK_BEGINNING, static_cast<DWORD>(n), nullptr);
-        if (currentRecord == 0)
+        currentRecord_ = CeSeekDatabase(database_, CEDB_SEEK_BEGINNING, static_cast<DWORD>(n), nullptr);
+        if (currentRecord_ == 0)
             return;
-        currentRecord = record.readNext(database);
-    } else if (const std::vector<CEOID> *passing = listedRecords()) {
+        currentRecord_ = record.ReadNext(database_);
+    } else if (const std::vector<CEOID> *passing = ListedRecords()) {
         if (static_cast<size_t>(n) >= passing->size()) {
-            currentRecord = 0;
+            currentRecord_ = 0;
             return;
         }
-        currentRecord = CeSeekDatabase(database, CEDB_SEEK_CEOID, (*passing)[n], nullptr);
-        if (currentRecord != 0)
-            currentRecord = record.readNext(database);
-        if (currentRecord == 0) {
+        currentRecord_ = CeSeekDatabase(database_, CEDB_SEEK_CEOID, (*passing)[n], nullptr);
+        if (currentRecord_ != 0)
+            currentRecord_ = record.ReadNext(database_);
+        if (currentRecord_ == 0) {
             // The kept list names a record that is gone: it is dropped, and the scan decides.
-            forgetListedRecords();
+            ForgetListedRecords();
             readFilteredObject(n, name, serialNumber, remark, category);
             return;
         }
     } else {
-        currentRecord = CeSeekDatabase(database, CEDB_SEEK_BEGINNING, 0, nullptr);
-        if (currentRecord == 0)
+        currentRecord_ = CeSeekDatabase(database_, CEDB_SEEK_BEGINNING, 0, nullptr);
+        if (currentRecord_ == 0)
             return;
-        WCHAR passCategory[FIELD_CAPACITY];
-        while ((currentRecord = record.readNext(database)) != 0) {
-            record.copyText(PROP_CATEGORY, passCategory);
-            if (test.passes(passCategory) && n-- == 0)
+        WCHAR passCategory[kFieldCapacity];
+        while ((currentRecord_ = record.ReadNext(database_)) != 0) {
+            record.CopyText(PROP_CATEGORY, passCategory);
+            if (test.Passes(passCategory) && n-- == 0)
                 break;
         }
     }
-    if (currentRecord == 0)
+    if (currentRecord_ == 0)
         return;
-    record.copyText(PROP_NAME, name);
-    record.copyText(PROP_SERIAL_NUMBER, serialNumber);
-    record.copyText(PROP_REMARK, remark);
-    record.copyText(PROP_CATEGORY, category);
+    record.CopyText(PROP_NAME, name);
+    record.CopyText(PROP_SERIAL_NUMBER, serialNumber);
+    record.CopyText(PROP_REMARK, remark);
+    record.CopyText(PROP_CATEGORY, category);
 }
 
 void ObjectDatabase::deleteFilteredObject(int n)
 {
-    WCHAR name[FIELD_CAPACITY], serialNumber[FIELD_CAPACITY], remark[FIELD_CAPACITY], category[FIELD_CAPACITY];
+    WCHAR name[kFieldCapacity], serialNumber[kFieldCapacity], remark[kFieldCapacity], category[kFieldCapacity];
     readFilteredObject(n, name, serialNumber, remark, category);
-    if (currentRecord != 0) {
-        forgetListedRecords();
-        CeDeleteRecord(database, currentRecord);
-        currentRecord = 0;
+    if (currentRecord_ != 0) {
+        ForgetListedRecords();
+        CeDeleteRecord(database_, currentRecord_);
+        currentRecord_ = 0;
     }
 }
 
 int ObjectDatabase::indexOfCurrentObject()
 {
     const PassTest test;
-    if (currentRecord == 0 || CeSeekDatabase(database, CEDB_SEEK_BEGINNING, 0, nullptr) == 0)
+    if (currentRecord_ == 0 || CeSeekDatabase(database_, CEDB_SEEK_BEGINNING, 0, nullptr) == 0)
         return 0;
-    if (test.passesAll()) {
+    if (test.PassesAll()) {
         DWORD position = 0;
-        if (CeSeekDatabase(database, CEDB_SEEK_CEOID, currentRecord, &position) == currentRecord)
+        if (CeSeekDatabase(database_, CEDB_SEEK_CEOID, currentRecord_, &position) == currentRecord_)
             return static_cast<int>(position);
     }
-    if (const std::vector<CEOID> *passing = listedRecords()) {
-        const auto found = std::find(passing->begin(), passing->end(), currentRecord);
+    if (const std::vector<CEOID> *passing = ListedRecords()) {
+        const auto found = std::find(passing->begin(), passing->end(), currentRecord_);
         if (found != passing->end())
             return static_cast<int>(found - passing->begin());
-        forgetListedRecords();  // it misses the current record: the scan decides
+        ForgetListedRecords();  // it misses the current record: the scan decides
     }
-    CeSeekDatabase(database, CEDB_SEEK_BEGINNING, 0, nullptr);
+    CeSeekDatabase(database_, CEDB_SEEK_BEGINNING, 0, nullptr);
     RecordBuffer record;
-    WCHAR category[FIELD_CAPACITY];
+    WCHAR category[kFieldCapacity];
     int counter = 0;
     CEOID id;
-    while ((id = record.readNext(database)) != 0) {
-        record.copyText(PROP_CATEGORY, category);
-        if (!test.passes(category))
+    while ((id = record.ReadNext(database_)) != 0) {
+        record.CopyText(PROP_CATEGORY, category);
+        if (!test.Passes(category))
             continue;
-        if (id == currentRecord)
+        if (id == currentRecord_)
             return counter;
         ++counter;
     }
@@ -197,7 +197,7 @@ int ObjectDatabase::indexOfCurrentObject()
 int ObjectDatabase::objectCount()
 {
     CEOIDINFO info = {};
-    if (!CeOidGetInfo(databaseIdentifier, &info) || info.wObjType != OBJTYPE_DATABASE)
+    if (!CeOidGetInfo(databaseIdentifier_, &info) || info.wObjType != OBJTYPE_DATABASE)
         return -1;
     return info.infDatabase.wNumRecords;
 }

@@ -26,24 +26,24 @@ public:
     int indexOfCurrentObject();
     // All records, passing or not; -1 when the store cannot tell.
     int objectCount();
-    CEOID currentObject() const { return currentRecord; }
+    CEOID CurrentObject() const { return currentRecord_; }
 
 private:
-    CEOID writeObject(CEOID record, const WCHAR *name, const WCHAR *serialNumber, const WCHAR *remark,
+    CEOID WriteObject(CEOID record, const WCHAR *name, const WCHAR *serialNumber, const WCHAR *remark,
                       const WCHAR *category);
 
     // The passing records in name order as the last fill listed them, or nothing known.
-    const std::vector<CEOID> *listedRecords() const;
-    void forgetListedRecords();
+    const std::vector<CEOID> *ListedRecords() const;
+    void ForgetListedRecords();
 
-    HANDLE database;
-    CEOID databaseIdentifier;
-    CEOID currentRecord;
+    HANDLE database_;
+    CEOID databaseIdentifier_;
+    CEOID currentRecord_;
     // Kept from fillFilteredNameList so that filtered reads and positions need no scan; valid
     // only for the filter it was made under and until the next write or delete.
-    std::vector<CEOID> listed;
-    std::wstring listedFilter;
-    bool listedValid = false;
+    std::vector<CEOID> listed_;
+    std::wstring listedFilter_;
+    bool listedValid_ = false;
 };
 
 extern ObjectDatabase objectDatabase;

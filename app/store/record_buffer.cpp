@@ -3,24 +3,24 @@
 
 RecordBuffer::~RecordBuffer()
 {
-    if (buffer)
-        LocalFree(buffer);
+    if (buffer_)
+        LocalFree(buffer_);
 }
 
-CEOID RecordBuffer::readNext(HANDLE database)
+CEOID RecordBuffer::ReadNext(HANDLE database)
 {
-    propertyCount = 0;
-    CEOID record = CeReadRecordProps(database, CEDB_ALLOWREALLOC, &propertyCount, nullptr, &buffer, &size);
+    propertyCount_ = 0;
+    CEOID record = CeReadRecordProps(database, CEDB_ALLOWREALLOC, &propertyCount_, nullptr, &buffer_, &size_);
     if (record == 0)
-        propertyCount = 0;
+        propertyCount_ = 0;
     return record;
 }
 
-bool RecordBuffer::copyText(CEPROPID propid, WCHAR *field) const
+bool RecordBuffer::CopyText(CEPROPID propid, WCHAR *field) const
 {
     field[0] = L'\0';
-    const CEPROPVAL *values = reinterpret_cast<const CEPROPVAL *>(buffer);
-    for (WORD i = 0; i < propertyCount; ++i) {
+    const CEPROPVAL *values = reinterpret_cast<const CEPROPVAL *>(buffer_);
+    for (WORD i = 0; i < propertyCount_; ++i) {
         if (values[i].propid != propid || (values[i].wFlags & CEDB_PROPNOTFOUND))
             continue;
         // A foreign or damaged store may hold longer texts: the field takes 255 characters at most.

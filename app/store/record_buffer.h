@@ -10,15 +10,15 @@ public:
     RecordBuffer &operator=(const RecordBuffer &) = delete;
 
     // Reads the record at the database's cursor (all properties); returns its identifier, 0 at the end.
-    CEOID readNext(HANDLE database);
+    CEOID ReadNext(HANDLE database);
     // Copies the text of property `propid` into a 256-character field; empty and false when the
     // record lacks it.
-    bool copyText(CEPROPID propid, WCHAR *field) const;
+    bool CopyText(CEPROPID propid, WCHAR *field) const;
 
 private:
-    LPBYTE buffer = nullptr;
-    DWORD size = 0;
-    WORD propertyCount = 0;
+    LPBYTE buffer_ = nullptr;
+    DWORD size_ = 0;
+    WORD propertyCount_ = 0;
 };
 
 // Writes {propid, length 0, flags 0, text} values of the given texts in the given order.

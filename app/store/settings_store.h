@@ -14,6 +14,6 @@ public:
     void writeCategoryFilter(const WCHAR *text);
 };
 
-extern const WCHAR SETTINGS_KEY[];         // "Software\Brenvo\Zifferbox" under HKEY_CURRENT_USER
-extern const WCHAR CATEGORY_VALUE_NAME[];  // "Kategorie"
+extern const WCHAR kSettingsKey[];        // "Software\Brenvo\Zifferbox" under HKEY_CURRENT_USER
+extern const WCHAR kCategoryValueName[];  // "Kategorie"
 extern SettingsStore settingsStore;

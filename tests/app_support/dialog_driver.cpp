@@ -52,14 +52,14 @@ std::vector<std::wstring> ListEntries(HWND list)
 
 std::vector<ObjectFields> StoredObjects()
 {
-    WCHAR savedFilter[FIELD_CAPACITY];
+    WCHAR savedFilter[kFieldCapacity];
     CopyField(savedFilter, categoryFilter);
-    CopyField(categoryFilter, ALL_CATEGORIES);
+    CopyField(categoryFilter, kAllCategories);
     std::vector<ObjectFields> objects;
     for (int i = 0;; ++i) {
-        WCHAR name[FIELD_CAPACITY], serialNumber[FIELD_CAPACITY], remark[FIELD_CAPACITY], category[FIELD_CAPACITY];
+        WCHAR name[kFieldCapacity], serialNumber[kFieldCapacity], remark[kFieldCapacity], category[kFieldCapacity];
         objectDatabase.readFilteredObject(i, name, serialNumber, remark, category);
-        if (objectDatabase.currentObject() == 0)
+        if (objectDatabase.CurrentObject() == 0)
             break;
         objects.push_back({name, serialNumber, remark, category});
     }
@@ -74,7 +74,7 @@ std::vector<std::wstring> StoredCategories()
     categoryDatabase.fillCategoryList(list, LB_RESETCONTENT, LB_ADDSTRING);
     std::vector<std::wstring> names = ListEntries(list);
     DestroyWindow(list);
-    if (names.size() >= 2 && names[names.size() - 2] == ALL_CATEGORIES && names.back() == NO_CATEGORY)
+    if (names.size() >= 2 && names[names.size() - 2] == kAllCategories && names.back() == kNoCategory)
         names.resize(names.size() - 2);
     else
         names.push_back(L"<filter entries missing>");

@@ -128,11 +128,11 @@ void PumpMessages()
 std::wstring StoredFilter()
 {
     HKEY key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, SETTINGS_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return L"<none>";
     WCHAR text[300] = L"";
     DWORD size = sizeof text - sizeof(WCHAR);
-    const LONG result = RegQueryValueExW(key, CATEGORY_VALUE_NAME, nullptr, nullptr, reinterpret_cast<BYTE *>(text), &size);
+    const LONG result = RegQueryValueExW(key, kCategoryValueName, nullptr, nullptr, reinterpret_cast<BYTE *>(text), &size);
     RegCloseKey(key);
     return result == ERROR_SUCCESS ? std::wstring(text) : L"<none>";
 }

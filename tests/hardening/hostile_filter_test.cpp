@@ -18,9 +18,9 @@ namespace {
 void StoreRawFilter(DWORD type, const std::string &bytes)
 {
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, SETTINGS_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_SUCCESS);
-    EXPECT_EQ(RegSetValueExW(key, CATEGORY_VALUE_NAME, 0, type, reinterpret_cast<const BYTE *>(bytes.data()),
+    EXPECT_EQ(RegSetValueExW(key, kCategoryValueName, 0, type, reinterpret_cast<const BYTE *>(bytes.data()),
                              static_cast<DWORD>(bytes.size())),
               ERROR_SUCCESS);
     RegCloseKey(key);
@@ -53,14 +53,14 @@ TEST(HostileFilter, EveryTypeAndSizeGivesATerminatedFilterOrNone)
                     UseScratchCurrentUserKey();
                     StoreRawFilter(type, bytes);
                     // Room beyond the 256 characters shows any write past them.
-                    WCHAR buffer[FIELD_CAPACITY + 64];
-                    wmemset(buffer, L'#', FIELD_CAPACITY + 64);
+                    WCHAR buffer[kFieldCapacity + 64];
+                    wmemset(buffer, L'#', kFieldCapacity + 64);
                     const bool read = settingsStore.readCategoryFilter(buffer);
                     RestoreCurrentUserKey();
-                    for (int i = FIELD_CAPACITY; i < FIELD_CAPACITY + 64; ++i)
+                    for (int i = kFieldCapacity; i < kFieldCapacity + 64; ++i)
                         ASSERT_EQ(buffer[i], L'#') << "written past the buffer at " << i;
-                    const size_t length = wcsnlen(buffer, FIELD_CAPACITY);
-                    ASSERT_LT(length, static_cast<size_t>(FIELD_CAPACITY)) << "no terminator";
+                    const size_t length = wcsnlen(buffer, kFieldCapacity);
+                    ASSERT_LT(length, static_cast<size_t>(kFieldCapacity)) << "no terminator";
                     if (!read) {
                         EXPECT_EQ(length, 0u);
                     } else {
@@ -73,7 +73,7 @@ TEST(HostileFilter, EveryTypeAndSizeGivesATerminatedFilterOrNone)
                 ASSERT_TRUE(started.created());
                 const std::wstring shown = ComboSelection(filterCombo);
                 EXPECT_NE(shown, L"<none>");
-                EXPECT_LT(wcsnlen(categoryFilter, FIELD_CAPACITY), static_cast<size_t>(FIELD_CAPACITY));
+                EXPECT_LT(wcsnlen(categoryFilter, kFieldCapacity), static_cast<size_t>(kFieldCapacity));
                 EXPECT_EQ(std::wstring(categoryFilter), shown) << "the filter is not an entry of the drop-down";
                 if (HasFailure())
                     return;

@@ -11,7 +11,7 @@ using Names = std::vector<std::wstring>;
 
 namespace {
 struct Fields {
-    wchar_t name[FIELD_CAPACITY], serial[FIELD_CAPACITY], remark[FIELD_CAPACITY], category[FIELD_CAPACITY];
+    wchar_t name[kFieldCapacity], serial[kFieldCapacity], remark[kFieldCapacity], category[kFieldCapacity];
 };
 
 Fields Read(int n)
@@ -31,13 +31,13 @@ std::vector<std::pair<CEOID, Fields>> ScanPassing()
     CeSeekDatabase(database, CEDB_SEEK_BEGINNING, 0, nullptr);
     RecordBuffer record;
     Fields f;
-    while ((id = record.readNext(database)) != 0) {
-        record.copyText(PROP_NAME, f.name);
-        record.copyText(PROP_SERIAL_NUMBER, f.serial);
-        record.copyText(PROP_REMARK, f.remark);
-        record.copyText(PROP_CATEGORY, f.category);
-        const bool all = wcscmp(categoryFilter, ALL_CATEGORIES) == 0;
-        const bool none = wcscmp(categoryFilter, NO_CATEGORY) == 0;
+    while ((id = record.ReadNext(database)) != 0) {
+        record.CopyText(PROP_NAME, f.name);
+        record.CopyText(PROP_SERIAL_NUMBER, f.serial);
+        record.CopyText(PROP_REMARK, f.remark);
+        record.CopyText(PROP_CATEGORY, f.category);
+        const bool all = wcscmp(categoryFilter, kAllCategories) == 0;
+        const bool none = wcscmp(categoryFilter, kNoCategory) == 0;
         if (all || (none ? f.category[0] == L'\0' : wcscmp(f.category, categoryFilter) == 0))
             passing.emplace_back(id, f);
     }
@@ -52,7 +52,7 @@ TEST_F(StoreTest, EmptyDatabaseListsNothingAndReadsEmptyFields)
     const Fields f = Read(0);
     EXPECT_STREQ(f.name, L"");
     EXPECT_STREQ(f.category, L"");
-    EXPECT_EQ(objectDatabase.currentObject(), 0u);
+    EXPECT_EQ(objectDatabase.CurrentObject(), 0u);
     EXPECT_EQ(objectDatabase.indexOfCurrentObject(), 0);
     EXPECT_EQ(objectDatabase.objectCount(), 0);
 }
@@ -111,7 +111,7 @@ TEST_F(StoreTest, FiltersSelectByCategoryExactlyAndCaseSensitively)
         for (size_t i = 0; i < c.expected.size(); ++i)
             EXPECT_EQ(std::wstring(Read(static_cast<int>(i)).name), c.expected[i]);
         EXPECT_STREQ(Read(static_cast<int>(c.expected.size())).name, L"");
-        EXPECT_EQ(objectDatabase.currentObject(), 0u);
+        EXPECT_EQ(objectDatabase.CurrentObject(), 0u);
     }
 }
 
@@ -127,16 +127,16 @@ TEST_F(StoreTest, ReadMakesTheRecordCurrentAndPositionsFollowIt)
     EXPECT_STREQ(f.category, L"A");
     EXPECT_EQ(objectDatabase.indexOfCurrentObject(), 1);
     EXPECT_STREQ(Read(-1).name, L"");
-    EXPECT_EQ(objectDatabase.currentObject(), 0u);
+    EXPECT_EQ(objectDatabase.CurrentObject(), 0u);
 
     // A new record outside the filter sits one past the last listed position.
     const CEOID outside = add(L"Aaron", L"B");
-    EXPECT_EQ(objectDatabase.currentObject(), outside);
+    EXPECT_EQ(objectDatabase.CurrentObject(), outside);
     EXPECT_EQ(objectDatabase.indexOfCurrentObject(), 2);
     setFilter(L" - Alle -");
     EXPECT_EQ(objectDatabase.indexOfCurrentObject(), 0);
     Read(2);
-    EXPECT_EQ(objectDatabase.currentObject(), bert);
+    EXPECT_EQ(objectDatabase.CurrentObject(), bert);
     EXPECT_EQ(objectDatabase.indexOfCurrentObject(), 2);
 }
 
@@ -145,7 +145,7 @@ TEST_F(StoreTest, OverwriteReplacesTheCurrentRecordAndMovesItInNameOrder)
     add(L"Anton");
     add(L"Bert");
     Read(0);
-    const CEOID anton = objectDatabase.currentObject();
+    const CEOID anton = objectDatabase.CurrentObject();
     EXPECT_EQ(objectDatabase.overwriteCurrentObject(L"Zeppelin", L"Z-9", L"neu", L""), anton);
     EXPECT_EQ(objectDatabase.indexOfCurrentObject(), 1);
     // Filling the list leaves the first record current.
@@ -167,7 +167,7 @@ TEST_F(StoreTest, DeleteRemovesThePassingRecordAtAPositionOnly)
     objectDatabase.deleteFilteredObject(2);
     EXPECT_EQ(objectDatabase.objectCount(), 3);
     objectDatabase.deleteFilteredObject(1);
-    EXPECT_EQ(objectDatabase.currentObject(), 0u);
+    EXPECT_EQ(objectDatabase.CurrentObject(), 0u);
     // With no current record an overwrite makes a new object instead of changing another.
     EXPECT_NE(objectDatabase.overwriteCurrentObject(L"Dora", L"1", L"", L"A"), 0u);
     EXPECT_EQ(listed(), (Names{L"Anton", L"Dora"}));
@@ -207,10 +207,10 @@ void ExpectTheNameOrderOfAPlainModel(const std::string &after)
     HANDLE byId = CeOpenDatabase(&id, const_cast<LPWSTR>(L"Zifferbox"), 0, CEDB_AUTOINCREMENT, nullptr);
     std::vector<std::pair<CEOID, std::wstring>> model;
     RecordBuffer record;
-    WCHAR name[FIELD_CAPACITY];
+    WCHAR name[kFieldCapacity];
     CEOID read;
-    while ((read = record.readNext(byId)) != 0) {
-        record.copyText(PROP_NAME, name);
+    while ((read = record.ReadNext(byId)) != 0) {
+        record.CopyText(PROP_NAME, name);
         model.emplace_back(read, name);
     }
     CeCloseDatabase(byId);
@@ -252,7 +252,7 @@ void RunRandomChanges(HWND list, int steps, unsigned seed, const std::function<v
         default: objectDatabase.fillFilteredNameList(list); break;
         }
         const std::vector<std::pair<CEOID, Fields>> passing = ScanPassing();
-        const CEOID current = objectDatabase.currentObject();
+        const CEOID current = objectDatabase.CurrentObject();
         size_t expected = 0;
         if (current != 0) {
             while (expected < passing.size() && passing[expected].first != current)
@@ -262,7 +262,7 @@ void RunRandomChanges(HWND list, int steps, unsigned seed, const std::function<v
         const int n = pick(static_cast<int>(passing.size()) + 2) - 1;
         const Fields f = Read(n);
         const bool inside = n >= 0 && n < static_cast<int>(passing.size());
-        ASSERT_EQ(objectDatabase.currentObject(), inside ? passing[n].first : 0u) << "step " << step;
+        ASSERT_EQ(objectDatabase.CurrentObject(), inside ? passing[n].first : 0u) << "step " << step;
         EXPECT_STREQ(f.name, inside ? passing[n].second.name : L"");
         EXPECT_STREQ(f.serial, inside ? passing[n].second.serial : L"");
         EXPECT_STREQ(f.category, inside ? passing[n].second.category : L"");

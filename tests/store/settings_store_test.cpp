@@ -14,7 +14,7 @@ protected:
     static bool keyExists()
     {
         HKEY key;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, SETTINGS_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
             return false;
         RegCloseKey(key);
         return true;
@@ -22,17 +22,17 @@ protected:
     static void storeRaw(DWORD type, const void *data, DWORD size)
     {
         HKEY key;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, SETTINGS_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
                   ERROR_SUCCESS);
-        RegSetValueExW(key, CATEGORY_VALUE_NAME, 0, type, static_cast<const BYTE *>(data), size);
+        RegSetValueExW(key, kCategoryValueName, 0, type, static_cast<const BYTE *>(data), size);
         RegCloseKey(key);
     }
 };
 
 TEST_F(SettingsTest, NothingStoredReadsEmptyAndCreatesNoKey)
 {
-    WCHAR buffer[FIELD_CAPACITY];
-    wmemset(buffer, L'x', FIELD_CAPACITY);
+    WCHAR buffer[kFieldCapacity];
+    wmemset(buffer, L'x', kFieldCapacity);
     EXPECT_FALSE(settingsStore.readCategoryFilter(buffer));
     EXPECT_STREQ(buffer, L"");
     EXPECT_FALSE(keyExists());
@@ -42,13 +42,13 @@ TEST_F(SettingsTest, WrittenFilterIsReadBackWithItsTerminator)
 {
     settingsStore.writeCategoryFilter(L" - Ohne -");
     HKEY key;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, SETTINGS_KEY, 0, KEY_READ, &key), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key), ERROR_SUCCESS);
     DWORD type = 0, size = 0;
-    RegQueryValueExW(key, CATEGORY_VALUE_NAME, nullptr, &type, nullptr, &size);
+    RegQueryValueExW(key, kCategoryValueName, nullptr, &type, nullptr, &size);
     RegCloseKey(key);
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(size, 20u);
-    WCHAR buffer[FIELD_CAPACITY];
+    WCHAR buffer[kFieldCapacity];
     EXPECT_TRUE(settingsStore.readCategoryFilter(buffer));
     EXPECT_STREQ(buffer, L" - Ohne -");
 }
@@ -57,7 +57,7 @@ TEST_F(SettingsTest, TextsUpTo254CharactersAreReadWhole)
 {
     const std::wstring fits(254, L'k');
     settingsStore.writeCategoryFilter(fits.c_str());
-    WCHAR buffer[FIELD_CAPACITY];
+    WCHAR buffer[kFieldCapacity];
     EXPECT_TRUE(settingsStore.readCategoryFilter(buffer));
     EXPECT_EQ(std::wstring(buffer), fits);
 
@@ -69,7 +69,7 @@ TEST_F(SettingsTest, TextsUpTo254CharactersAreReadWhole)
 
 TEST_F(SettingsTest, ForeignValuesNeverYieldAnUnterminatedFilter)
 {
-    WCHAR buffer[FIELD_CAPACITY];
+    WCHAR buffer[kFieldCapacity];
     const DWORD number = 7;
     storeRaw(REG_DWORD, &number, sizeof number);
     EXPECT_FALSE(settingsStore.readCategoryFilter(buffer));
@@ -83,7 +83,7 @@ TEST_F(SettingsTest, ForeignValuesNeverYieldAnUnterminatedFilter)
     // room for its terminator) or hand them over; either way the filter is whole and terminated.
     const std::wstring unterminated(255, L'u');
     storeRaw(REG_SZ, unterminated.data(), 510);
-    wmemset(buffer, L'x', FIELD_CAPACITY);
+    wmemset(buffer, L'x', kFieldCapacity);
     if (settingsStore.readCategoryFilter(buffer))
         EXPECT_EQ(std::wstring(buffer), unterminated);
     else

@@ -13,7 +13,7 @@ void StoreTest::SetUp()
     UseScratchCurrentUserKey();
     ASSERT_FALSE(objectDatabase.openOrCreate(L"Zifferbox"));
     ASSERT_FALSE(categoryDatabase.openOrCreate(L"Zifferbox-Kategorien"));
-    CopyField(categoryFilter, ALL_CATEGORIES);
+    CopyField(categoryFilter, kAllCategories);
     list = CreateWindowExW(0, L"LISTBOX", L"", WS_POPUP | LBS_NOTIFY, 0, 0, 200, 200, nullptr, nullptr,
                            GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(list, nullptr);
