@@ -12,7 +12,6 @@
 
 namespace {
 
-const WCHAR kCaption[] = L"Zifferbox";
 const WCHAR kAddFailedText[] = L"Die Kategorie konnte nicht gespeichert werden.";
 const WCHAR kCategoriesHelp[] = L"zifferbox.htp#categories";
 

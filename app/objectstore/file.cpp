@@ -39,7 +39,7 @@ BOOL RealFlushFolder(const WCHAR *folder)
     return flushed;
 }
 
-const StoreFileOps realOps = {RealWrite, RealFlush, RealTruncate, RealRename, RealFlushFolder};
+const StoreFileOps kRealOps = {RealWrite, RealFlush, RealTruncate, RealRename, RealFlushFolder};
 
 bool WriteAll(const StoreFileOps &ops, HANDLE file, const std::string &bytes)
 {
@@ -118,7 +118,7 @@ LONGLONG FileIndexOf(HANDLE file)
 
 }  // namespace
 
-const StoreFileOps &RealStoreFileOps() { return realOps; }
+const StoreFileOps &RealStoreFileOps() { return kRealOps; }
 
 bool StoreFile::Open(const std::wstring &path)
 {
