@@ -70,7 +70,7 @@ BOOL NoFlush(HANDLE) { return TRUE; }
 int AcknowledgedCallsInOneSecond(const std::wstring &path)
 {
     DeleteFileW(path.c_str());
-    SetEnvironmentVariableW(L"ZIFFERBOX_OBJECT_STORE", path.c_str());
+    InstallProcessStore(RealStoreFileOps(), path);
     SORTORDERSPEC order = {kProps[0], CEDB_SORT_CASEINSENSITIVE};
     if (!CeCreateDatabase(const_cast<LPWSTR>(L"Zifferbox"), 0, 1, &order))
         return -1;
@@ -108,17 +108,16 @@ int main()
     CreateDirectoryW(folder.c_str(), nullptr);
     const std::wstring path = folder + L"\\objectstore.zbs";
     DeleteFileW(path.c_str());
-    SetEnvironmentVariableW(L"ZIFFERBOX_OBJECT_STORE", path.c_str());
 
+    // Filling happens with flushes switched off; every figure below is taken with the real calls.
+    StoreFileOps fast = RealStoreFileOps();
+    fast.flushFile = NoFlush;
+    InstallProcessStore(fast, path);
     SORTORDERSPEC order = {kProps[0], CEDB_SORT_CASEINSENSITIVE};
     if (!CeCreateDatabase(const_cast<LPWSTR>(L"Zifferbox"), 0, 1, &order)) {
         fprintf(stderr, "store_bench: cannot create the database\n");
         return 1;
     }
-    // Filling happens with flushes switched off; every figure below is taken with the real calls.
-    StoreFileOps fast = RealStoreFileOps();
-    fast.flushFile = NoFlush;
-    InstallProcessStore(fast);
     HANDLE database = OpenObjects();
     for (unsigned n = 0; n < CEDB_MAXRECORDS; ++n) {
         if (!WriteObject(database, 0, n)) {
@@ -127,7 +126,7 @@ int main()
         }
     }
     CeCloseDatabase(database);  // the last handle: the store lets go of the file
-    InstallProcessStore(RealStoreFileOps());
+    InstallProcessStore(RealStoreFileOps(), path);
 
     LARGE_INTEGER start = Now();
     database = OpenObjects();

@@ -103,12 +103,12 @@ void WritesWithCompaction(int objects, const std::wstring &path)
     constexpr int WRITES = 10000;
     StoreFileOps fast = RealStoreFileOps();
     fast.flushFile = [](HANDLE) -> BOOL { return TRUE; };
-    InstallProcessStore(fast);
+    InstallProcessStore(fast, path);
     CopyField(categoryFilter, kAllCategories);
     const int aged = std::max(0, objects - WRITES / 2);
     for (int n = 0; n < aged; ++n)
         OverwriteAt(n, n + 1);
-    InstallProcessStore(RealStoreFileOps());
+    InstallProcessStore(RealStoreFileOps(), path);
     std::vector<double> times;
     times.reserve(WRITES);
     const double agedMiB = FileMiB(path);
@@ -147,19 +147,18 @@ int main(int argc, char **argv)
     GetTempPathW(MAX_PATH, folder);
     const std::wstring path = std::wstring(folder) + L"zifferbox-classes-bench.zbs";
     DeleteFileW(path.c_str());
-    SetEnvironmentVariableW(L"ZIFFERBOX_OBJECT_STORE", path.c_str());
 
     // Filling 65,535 objects durably would only measure the disk: the fill skips the flushes.
     StoreFileOps fast = RealStoreFileOps();
     fast.flushFile = [](HANDLE) -> BOOL { return TRUE; };
-    InstallProcessStore(fast);
+    InstallProcessStore(fast, path);
     objectDatabase.openOrCreate(L"Zifferbox");
     categoryDatabase.openOrCreate(L"Zifferbox-Kategorien");
     for (const wchar_t *category : CATEGORIES)
         categoryDatabase.addCategory(category);
     for (int n = 0; n < totalObjects - TIMED_CALLS; ++n)
         WriteObject(n);
-    InstallProcessStore(RealStoreFileOps());
+    InstallProcessStore(RealStoreFileOps(), path);
     CloseStores();
 
     Figure("store_floor_read_crc", FloorReadCrc(path), "ms");
