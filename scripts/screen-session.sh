@@ -21,7 +21,8 @@ stop() {
   # shellcheck disable=SC1090
   . "$env_file"
   DISPLAY=$ZB_X_DISPLAY "$root/scripts/wine-session.sh" stop || true
-  if [ -n "${ZB_XVFB_PID:-}" ] && kill -0 "$ZB_XVFB_PID" 2>/dev/null; then
+  # The file of a run that was killed may name a pid another program has since been given.
+  if [ -n "${ZB_XVFB_PID:-}" ] && [ "$(cat "/proc/$ZB_XVFB_PID/comm" 2>/dev/null)" = Xvfb ]; then
     kill "$ZB_XVFB_PID" 2>/dev/null || true
     for _ in $(seq 50); do kill -0 "$ZB_XVFB_PID" 2>/dev/null || break; sleep 0.1; done
   fi

@@ -2,7 +2,7 @@
 # start: make the prefix (null display driver unless ZB_DISPLAY=x11) and keep one wineserver
 #        running, detached, so each test program starts fast and ctest never waits on Wine's
 #        background services.
-# stop:  end that wineserver and everything it runs.
+# stop:  end that wineserver and everything it runs, and wait until it has gone.
 set -euo pipefail
 . "$(dirname "$0")/wine-env.sh"
 driver=${ZB_DISPLAY:-null}
@@ -46,7 +46,10 @@ case "${1:-}" in
     setsid wine wineboot </dev/null >/dev/null 2>&1
     ;;
   stop)
+    # -k gives the server ten seconds and then kills it without waiting for it to go; -w waits,
+    # so a session started right after (the next run, the next script) never meets this one.
     wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
     ;;
   *) echo "usage: $0 start|stop" >&2; exit 2 ;;
 esac
