@@ -22,14 +22,10 @@ export DISPLAY=$ZB_X_DISPLAY ZB_WINEPREFIX
 # shellcheck disable=SC1091
 . "$root/scripts/wine-env.sh"
 
-# The generated store is made once and copied for every run, so each run starts equal.
-seeded=$work/seeded-65532.zbs
-if [ ! -f "$seeded" ]; then
-  ZIFFERBOX_OBJECT_STORE="Z:$(echo "$work/seeding.zbs" | tr / '\\')" wine "$build/tools/seedstore/seedstore.exe" 65532
-  mv "$work/seeding.zbs" "$seeded"
-fi
-cp "$seeded" "$work/full.zbs"
-export ZIFFERBOX_OBJECT_STORE="Z:$(echo "$work/full.zbs" | tr / '\\')"
+# Every run starts from the same generated store and nothing the previous run left beside it.
+store=$work/full.zbs
+"$root/scripts/bench-store.sh" 65532 "$store"
+export ZIFFERBOX_OBJECT_STORE="Z:$(echo "$store" | tr / '\\')"
 wine reg delete 'HKCU\Software\Brenvo\Zifferbox' /f </dev/null >/dev/null 2>&1 || true
 
 wine "$probe" figure start "$build/app/zifferbox.exe" 5
@@ -44,7 +40,7 @@ for pid in $(pgrep -f 'zifferbox\.exe' || true); do
   [ "$kib" -gt "$private_kib" ] && private_kib=$kib
 done
 LC_ALL=C awk -v k="$private_kib" 'BEGIN {printf "ui_working_set_full_store: %.1f MiB\n", k / 1024}'
-LC_ALL=C awk -v b="$(stat -c %s "$work/full.zbs")" 'BEGIN {printf "ui_store_file_size: %.1f MiB\n", b / 1048576}'
+LC_ALL=C awk -v b="$(stat -c %s "$store")" 'BEGIN {printf "ui_store_file_size: %.1f MiB\n", b / 1048576}'
 wine "$probe" figure select 20
 # The filter drop-down is opened with a real click; a click that comes while the previous
 # drop-down is still closing may be taken as a double click, so it is given again.

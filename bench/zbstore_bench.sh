@@ -7,6 +7,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 work=$build/bench/zbstore
 zbstore=$build/tools/zbstore/zbstore.exe
+# Every output of the previous run goes: export and recover refuse to replace a file, and
+# import would add to the store it finds.
+rm -rf "$work"
 mkdir -p "$work"
 "$root/scripts/wine-session.sh" start >/dev/null
 trap '"$root/scripts/wine-session.sh" stop' EXIT
@@ -15,11 +18,7 @@ win() { printf 'Z:%s' "$(realpath -m -- "$1" | tr / '\\')"; }
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
 store=$work/full.zbs
-if [ ! -f "$store" ]; then
-  ZIFFERBOX_OBJECT_STORE=$(win "$work/seeding.zbs") "$root/scripts/wine-run" "$build/tools/seedstore/seedstore.exe" 65532
-  mv "$work/seeding.zbs" "$store"
-fi
-rm -f "$work"/out.* "$work"/empty.zbs*
+BUILD_DIR=$build "$root/scripts/bench-store.sh" 65532 "$store"
 
 # Runs zbstore once; prints its milliseconds, or stops the script when it fails.
 run() {
