@@ -33,13 +33,22 @@ setsid wine "$build/app/zifferbox.exe" </dev/null >/dev/null 2>&1 &
 zifferbox_pid=$!
 wine "$probe" expect state 30000 'window=shown' 'count=65532' 'selected=0' >/dev/null
 # Private memory of the program showing the full store: its resident anonymous pages and swap.
-# Several processes name the program (the loader's too); the program is the largest of them.
-private_kib=0
+# Several processes name the program (the loader's too, and those of other Wine prefixes on this
+# machine); the program is the largest of them in this prefix.
+private_kib=0 program=
 for pid in $(pgrep -f 'zifferbox\.exe' || true); do
+  tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
   kib=$(awk '/^(RssAnon|VmSwap):/ {sum += $2} END {print sum + 0}' "/proc/$pid/status" 2>/dev/null || echo 0)
-  [ "$kib" -gt "$private_kib" ] && private_kib=$kib
+  if [ "$kib" -gt "$private_kib" ]; then private_kib=$kib program=$pid; fi
 done
+[ -n "$program" ] || { echo "ui_bench: no Zifferbox process of this prefix" >&2; exit 1; }
+# Counted whole: the private memory and the pages of the mapped store file resident in the program.
+mapped_kib=$(awk -v file="$(realpath "$store")" '
+  /^[0-9a-f]+-[0-9a-f]+ / {inside = substr($0, length($0) - length(file) + 1) == file}
+  inside && /^Rss:/ {sum += $2}
+  END {print sum + 0}' "/proc/$program/smaps")
 LC_ALL=C awk -v k="$private_kib" 'BEGIN {printf "ui_working_set_full_store: %.1f MiB\n", k / 1024}'
+LC_ALL=C awk -v k="$((private_kib + mapped_kib))" 'BEGIN {printf "ui_resident_full_store: %.1f MiB\n", k / 1024}'
 LC_ALL=C awk -v b="$(stat -c %s "$store")" 'BEGIN {printf "ui_store_file_size: %.1f MiB\n", b / 1048576}'
 wine "$probe" figure select 20
 # The filter drop-down is opened with a real click; a click that comes while the previous
