@@ -3,6 +3,8 @@
 # measured on an Xvfb screen with Wine's X11 driver by probe.exe, which gives the real input
 # and takes the timestamps from outside the program. One "name: value unit" line per figure.
 set -euo pipefail
+# The step that stops the script names itself: several keep their own output to themselves.
+trap 'echo "ui_bench: $BASH_COMMAND ended with status $?" >&2' ERR
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 work=$build/bench/ui
