@@ -324,6 +324,11 @@ journey_second_start() {
   expect windows 'foreground=Zifferbox|Zifferbox'
   [ "$(probe windows | grep -c '^window=Zifferbox|')" = 1 ] || fail "two Zifferbox windows"
   expect state 'count=8'
+  step "a second make run says so, ends with 0 and leaves the first and its Wine session running"
+  local said
+  said=$(BUILD_DIR=$build "$root/scripts/run-zifferbox.sh" </dev/null) || fail "run-zifferbox.sh ended with code $?"
+  [ "$said" = "Zifferbox already runs and was brought to the front." ] || fail "run-zifferbox.sh said: $said"
+  expect state 'count=8'
   quit_zifferbox
 }
 
