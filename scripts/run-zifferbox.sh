@@ -20,8 +20,10 @@ demo=0
 [ "${1:-}" = --demo ] && demo=1
 windows_path() { echo "Z:$(echo "$1" | tr / '\\')"; }
 
-# Whether a zifferbox.exe runs in this prefix. Wine names each of its processes by the path of
-# the program, and the process keeps the WINEPREFIX it was started with.
+# Whether a zifferbox.exe runs in this prefix; its process id in running_pid. Wine names each
+# of its processes by the path of the program, and the process keeps the WINEPREFIX it was
+# started with.
+running_pid=""
 zifferbox_runs() {
   local prefix pid program theirs
   prefix=$(realpath -m -- "$WINEPREFIX")
@@ -29,7 +31,10 @@ zifferbox_runs() {
     program=$(tr '\0' '\n' <"/proc/$pid/cmdline" 2>/dev/null | head -n 1) || continue
     case "${program,,}" in *[\\/]zifferbox.exe) ;; *) continue ;; esac
     theirs=$(tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | sed -n 's/^WINEPREFIX=//p') || continue
-    [ -n "$theirs" ] && [ "$(realpath -m -- "$theirs")" = "$prefix" ] && return 0
+    if [ -n "$theirs" ] && [ "$(realpath -m -- "$theirs")" = "$prefix" ]; then
+      running_pid=$pid
+      return 0
+    fi
   done
   return 1
 }
@@ -86,6 +91,13 @@ fi
 if zifferbox_runs; then
   # The new Zifferbox finds the running one, brings it to the front and ends at once.
   wine "$build/app/zifferbox.exe"
+  # Wine raises a window only above the other windows of its own session. In front of the
+  # terminal and other programs it comes when the window manager activates it (or, without one,
+  # the X server raises it): when it is on this screen, Wine gave the window its process id.
+  window=$(xdotool search --all --pid "$running_pid" --name '^Zifferbox$' 2>/dev/null | head -n 1) || true
+  if [ -n "$window" ]; then
+    xdotool windowactivate "$window" 2>/dev/null || xdotool windowraise "$window" 2>/dev/null || true
+  fi
   echo "Zifferbox already runs and was brought to the front."
   exit 0
 fi
