@@ -23,7 +23,8 @@ run: configure
 	cmake --build $(BUILD) -j $(JOBS) --target zifferbox peghelp
 	BUILD_DIR=$(abspath $(BUILD)) scripts/run-zifferbox.sh
 
-# Zifferbox on a throw-away store with the sample objects of the README's pictures.
+# Zifferbox on a throw-away store with the sample objects of the README's pictures, in a Wine
+# prefix of its own: it never meets the user's running Zifferbox.
 demo: configure
 	cmake --build $(BUILD) -j $(JOBS) --target zifferbox peghelp seedstore
 	BUILD_DIR=$(abspath $(BUILD)) scripts/run-zifferbox.sh --demo

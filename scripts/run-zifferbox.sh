@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Starts Zifferbox under Wine on the user's display. Without a display it runs it under Xvfb,
 # writes a screenshot and says where it is.
-#   run-zifferbox.sh          on the user's object store
-#   run-zifferbox.sh --demo   on a throw-away store filled with the sample objects; the user's
-#                             own store is not touched
+#   run-zifferbox.sh          on the user's object store, in the prefix build/wineprefix-run
+#   run-zifferbox.sh --demo   on a throw-away store filled with the sample objects, in a prefix
+#                             of its own (build/wineprefix-demo): the user's store, settings and
+#                             running Zifferbox are not touched
 # When Zifferbox already runs in the prefix, the new one brings it to the front and ends; this
 # script then says so. It never stops the prefix's Wine server: the Zifferbox it found, or
 # zbstore, may still run in it, and Wine ends the server by itself when its last program ends.
@@ -12,12 +13,16 @@ set -euo pipefail
 umask 077
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
-export ZB_WINEPREFIX=${ZB_WINEPREFIX:-$build/wineprefix-run}
+demo=0
+[ "${1:-}" = --demo ] && demo=1
+if [ "$demo" = 1 ]; then
+  export ZB_WINEPREFIX=${ZB_WINEPREFIX:-$build/wineprefix-demo}
+else
+  export ZB_WINEPREFIX=${ZB_WINEPREFIX:-$build/wineprefix-run}
+fi
 export ZB_DISPLAY=x11
 . "$root/scripts/wine-env.sh"
 
-demo=0
-[ "${1:-}" = --demo ] && demo=1
 windows_path() { echo "Z:$(echo "$1" | tr / '\\')"; }
 
 # Whether a zifferbox.exe runs in this prefix; its process id in running_pid. Wine names each
