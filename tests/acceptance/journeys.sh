@@ -333,8 +333,9 @@ journey_second_start() {
 }
 
 journey_setup() {
-  step "the distribution folder, as make dist writes it"
-  DIST_DIR=$work/dist "$root/scripts/make-dist.sh" >/dev/null || fail "make-dist.sh"
+  step "the distribution folder, as make dist writes it; its programs are 0755 under any umask"
+  (umask 077; DIST_DIR=$work/dist "$root/scripts/make-dist.sh" >/dev/null) || fail "make-dist.sh"
+  [ "$(stat -c %a "$work"/dist/*.exe | sort -u)" = 755 ] || fail "program modes: $(stat -c '%a %n' "$work"/dist/*.exe)"
   cd "$work/dist"
   export ZIFFERBOX_DEVICE_DIR="Z:$(echo "$work/device" | tr / '\\')"
   step "the manager stand-in registers itself"
