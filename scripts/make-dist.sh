@@ -32,4 +32,8 @@ cp "${medium[@]}" "$dist/"
 "$strip" "$staging"/*.exe "$dist"/*.exe
 # -n: names without folders, which the manager insists on; -z: compressed.
 (cd "$staging" && gcab -c -n -z "$dist/Zifferbox.cab" zifferbox.exe PegHelp.exe zifferbox.htp)
+# The medium is the same whatever the umask it was made under: the programs were created by the
+# linker and copied with that umask, and under 077 nobody else could read or start them.
+chmod 0755 "$dist" "$dist"/*.exe
+chmod 0644 "$dist"/*.ini "$dist"/*.cab "$dist"/*.txt
 echo "make-dist: $(cd "$dist" && ls | tr '\n' ' ')in $dist"

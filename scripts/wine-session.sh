@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# start: make the prefix (null display driver unless ZB_DISPLAY=x11) and keep one wineserver
-#        running, detached, so each test program starts fast and ctest never waits on Wine's
-#        background services.
-# stop:  end that wineserver and everything it runs, and wait until it has gone.
+# prepare: make the prefix (null display driver unless ZB_DISPLAY=x11) and its fonts; no Wine
+#          server stays behind. The programs then share whatever server runs for the prefix,
+#          and Wine ends it by itself when the last of them ends: nobody's program is cut off.
+# start:   prepare, and keep one wineserver running, detached, so each test program starts fast
+#          and ctest never waits on Wine's background services.
+# stop:    end that wineserver and everything it runs, and wait until it has gone.
 set -euo pipefail
 . "$(dirname "$0")/wine-env.sh"
 driver=${ZB_DISPLAY:-null}
@@ -38,6 +40,10 @@ install_fonts() {
 }
 
 case "${1:-}" in
+  prepare)
+    prepare_prefix
+    install_fonts
+    ;;
   start)
     prepare_prefix
     install_fonts
@@ -51,5 +57,5 @@ case "${1:-}" in
     wineserver -k 2>/dev/null || true
     wineserver -w 2>/dev/null || true
     ;;
-  *) echo "usage: $0 start|stop" >&2; exit 2 ;;
+  *) echo "usage: $0 prepare|start|stop" >&2; exit 2 ;;
 esac

@@ -324,12 +324,18 @@ journey_second_start() {
   expect windows 'foreground=Zifferbox|Zifferbox'
   [ "$(probe windows | grep -c '^window=Zifferbox|')" = 1 ] || fail "two Zifferbox windows"
   expect state 'count=8'
+  step "a second make run says so, ends with 0 and leaves the first and its Wine session running"
+  local said
+  said=$(BUILD_DIR=$build "$root/scripts/run-zifferbox.sh" </dev/null) || fail "run-zifferbox.sh ended with code $?"
+  [ "$said" = "Zifferbox already runs and was brought to the front." ] || fail "run-zifferbox.sh said: $said"
+  expect state 'count=8'
   quit_zifferbox
 }
 
 journey_setup() {
-  step "the distribution folder, as make dist writes it"
-  DIST_DIR=$work/dist "$root/scripts/make-dist.sh" >/dev/null || fail "make-dist.sh"
+  step "the distribution folder, as make dist writes it; its programs are 0755 under any umask"
+  (umask 077; DIST_DIR=$work/dist "$root/scripts/make-dist.sh" >/dev/null) || fail "make-dist.sh"
+  [ "$(stat -c %a "$work"/dist/*.exe | sort -u)" = 755 ] || fail "program modes: $(stat -c '%a %n' "$work"/dist/*.exe)"
   cd "$work/dist"
   export ZIFFERBOX_DEVICE_DIR="Z:$(echo "$work/device" | tr / '\\')"
   step "the manager stand-in registers itself"
