@@ -61,11 +61,11 @@ int RunExport(const Options &options)
         return kExitDone;
     }
     if (!WriteFileAtomically(options.target, bytes, options.force)) {
-        PrintError("Fehler: " + Utf8(options.target) + " konnte nicht geschrieben werden: " +
+        PrintError("Fehler: " + ShownPath(options.target) + " konnte nicht geschrieben werden: " +
                    SystemMessage(GetLastError()) + "\n");
         return kExitInvalid;
     }
-    Print(count + " exportiert nach " + Utf8(options.target) + "\n");
+    Print(count + " exportiert nach " + ShownPath(options.target) + "\n");
     return kExitDone;
 }
 

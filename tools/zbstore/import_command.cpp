@@ -62,7 +62,7 @@ std::string Listed(const std::vector<ImportNote> &notes, size_t count, const cha
 
 int ReportProblems(const TableImport &table, const std::wstring &input)
 {
-    PrintError("Fehler: " + Utf8(input) + " wurde nicht importiert; der Speicher ist unverändert.\n" +
+    PrintError("Fehler: " + ShownPath(input) + " wurde nicht importiert; der Speicher ist unverändert.\n" +
                Listed(table.problems, table.problemCount, "Fehler"));
     return kExitInvalid;
 }
@@ -122,14 +122,14 @@ int RunImport(const Options &options)
     std::string input;
     if (!ReadSharedFile(options.target, input, kMaxInputBytes)) {
         const DWORD error = GetLastError();
-        PrintError("Fehler: " + Utf8(options.target) +
+        PrintError("Fehler: " + ShownPath(options.target) +
                    (error == ERROR_DIRECTORY ? " ist ein Ordner, keine CSV-Datei.\n"
                     : error == ERROR_FILE_TOO_LARGE ? " ist größer als 512 MB.\n"
                                                     : " kann nicht gelesen werden: " + SystemMessage(error) + "\n"));
         return kExitInvalid;
     }
     if (input.compare(0, 4, "PK\x03\x04") == 0) {
-        PrintError("Fehler: " + Utf8(options.target) +
+        PrintError("Fehler: " + ShownPath(options.target) +
                    " ist ein ZIP-Archiv (xlsx oder ods). Speichern Sie die Tabelle als XML-Kalkulationstabelle 2003 "
                    "(LibreOffice: Microsoft Excel 2003 XML) oder als CSV.\n");
         return kExitInvalid;
@@ -139,7 +139,7 @@ int RunImport(const Options &options)
     if (table.problemCount > 0)
         return ReportProblems(table, options.target);
     if (table.changeCount > 0 && options.strict) {
-        PrintError("Fehler: " + Utf8(options.target) + " wurde nicht importiert (--strict): eine Tabellenkalkulation hat " +
+        PrintError("Fehler: " + ShownPath(options.target) + " wurde nicht importiert (--strict): eine Tabellenkalkulation hat " +
                    std::to_string(table.changeCount) + (table.changeCount == 1 ? " Feld" : " Felder") +
                    " umgeschrieben. Der Speicher ist unverändert.\n" +
                    Listed(table.changes, table.changeCount, "Felder"));

@@ -117,13 +117,13 @@ int LoadStoreForReading(const Options &options, bool salvage, StoreReading &read
     std::string bytes;
     if (!ReadStoreBytes(options.store, bytes)) {
         const DWORD error = GetLastError();
-        PrintError("Fehler: der Speicher " + Utf8(options.store) + " kann nicht gelesen werden: " +
+        PrintError("Fehler: der Speicher " + ShownPath(options.store) + " kann nicht gelesen werden: " +
                    SystemMessage(error) + "\n");
         return kExitInvalid;
     }
     reading = ReadStore(bytes, salvage);
     if (reading.header == StoreScanStatus::Damaged && !salvage) {
-        PrintError("Fehler: " + Utf8(options.store) +
+        PrintError("Fehler: " + ShownPath(options.store) +
                    " ist kein Zifferbox-Speicher, oder sein Kopf ist beschädigt (Byte 0 bis 16).\n");
         return kExitInvalid;
     }
@@ -150,7 +150,7 @@ int LockStore(const Options &options, StoreLock &lock, const char *thenDo)
         PrintError(std::string("Zifferbox hat den Speicher geöffnet. Beenden Sie Zifferbox und ") + thenDo + ".\n");
         return kExitInUse;
     }
-    PrintError("Fehler: " + Utf8(options.store) + " kann nicht geöffnet werden: " + SystemMessage(error) + "\n");
+    PrintError("Fehler: " + ShownPath(options.store) + " kann nicht geöffnet werden: " + SystemMessage(error) + "\n");
     return kExitInvalid;
 }
 
@@ -158,11 +158,11 @@ int CheckOutput(const Options &options)
 {
     std::string refusal;
     if (IsFolder(options.target))
-        refusal = Utf8(options.target) + " ist ein Ordner; AUSGABE muss eine Datei sein.";
+        refusal = ShownPath(options.target) + " ist ein Ordner; AUSGABE muss eine Datei sein.";
     else if (SameFile(options.target, options.store))
-        refusal = Utf8(options.target) + " ist der Speicher selbst.";
+        refusal = ShownPath(options.target) + " ist der Speicher selbst.";
     else if (FileExists(options.target) && !options.force)
-        refusal = Utf8(options.target) + " gibt es schon; --force ersetzt die Datei.";
+        refusal = ShownPath(options.target) + " gibt es schon; --force ersetzt die Datei.";
     if (refusal.empty())
         return kExitDone;
     PrintError("Fehler: " + refusal + "\n");
