@@ -217,6 +217,17 @@ TEST(Zbstore, ImportRoundTripsAndIsAllOrNothing)
         EXPECT_EQ(Zbstore(into + Quoted(csv)).exitCode, 3u);
     }
     EXPECT_EQ(ReadWholeFile(empty), before);
+
+    // A dry run only reads, so it checks beside the running program, on what its store holds.
+    {
+        SetEnvironmentVariableW(L"ZIFFERBOX_OBJECT_STORE", empty.c_str());
+        ObjectDatabase running;
+        ASSERT_FALSE(running.openOrCreate(L"Zifferbox"));
+        ProgramRun beside = Zbstore(into + L"--dry-run " + Quoted(csv));
+        EXPECT_EQ(beside.exitCode, 0u) << beside.err;
+        EXPECT_TRUE(Contains(beside.out, "7 Objekte würden importiert, 0 neue Kategorien")) << beside.out;
+    }
+    EXPECT_EQ(ReadWholeFile(empty), before);
 }
 
 TEST(Zbstore, RestoreChecksTheBackupWaitsForZifferboxAndKeepsTheReplacedStore)

@@ -117,11 +117,9 @@ int RunBackup(const Options &options)
     if (const int refused = CheckOutput(options))
         return refused;
     StoreReading reading;
-    if (const int failed = LoadSoundStore(options, reading, "eine Sicherung wäre es auch"))
-        return failed;
     std::string bytes;
-    if (!ReadStoreBytes(options.store, bytes))
-        return kExitInvalid;
+    if (const int failed = LoadSoundStore(options, reading, "eine Sicherung wäre es auch", &bytes))
+        return failed;
     // The log up to the last whole entry read: consistent at every entry boundary, even while
     // Zifferbox appends.
     bytes.resize(reading.header == StoreScanStatus::Empty ? 0 : reading.validLength);

@@ -28,7 +28,7 @@ const char kUsage[] =
     "Eine vorhandene AUSGABE wird nur mit --force ersetzt. \"zbstore BEFEHL --help\" erklärt einen Befehl.\n"
     "\n"
     "Rückgabewerte: 0 erledigt; 1 Speicher oder Eingabe beschädigt oder ungültig (find: nichts gefunden);\n"
-    "2 falscher Aufruf; 3 Zifferbox hat den Speicher geöffnet (import, restore).\n";
+    "2 falscher Aufruf; 3 Zifferbox hat den Speicher geöffnet (import ohne --dry-run, restore).\n";
 
 struct Command {
     const char *name;
@@ -73,7 +73,8 @@ const Command kCommands[] = {
      "Tabulator in einem Feld); ein Fehler verhindert den ganzen Import. Unbekannte Kategorien kommen in die Liste.\n"
      "Werte, die eine Tabellenkalkulation umgeschrieben hat (XML: Zellen, die nicht Text sind oder eine Formel haben;\n"
      "CSV: Zahlen wie 1,00E+05), werden übernommen, wie sie dastehen, und mit ihrer Zeile gemeldet; --strict\n"
-     "verweigert dann den Import. --dry-run prüft nur. Rückgabewert 3, solange Zifferbox den Speicher geöffnet hat.\n"},
+     "verweigert dann den Import. --dry-run prüft nur und ändert nichts, auch während Zifferbox läuft; sonst\n"
+     "Rückgabewert 3, solange Zifferbox den Speicher geöffnet hat.\n"},
     {"restore", RunRestore, true,
      "zbstore restore [--store DATEI] [--force] SICHERUNG\n"
      "Prüft die Sicherung und setzt sie an die Stelle des Speichers; die Sicherung selbst bleibt erhalten. Der\n"
@@ -112,9 +113,10 @@ std::string SystemMessage(unsigned long error)
     return "Fehler " + std::to_string(error);
 }
 
-int LoadStoreForReading(const Options &options, bool salvage, StoreReading &reading)
+int LoadStoreForReading(const Options &options, bool salvage, StoreReading &reading, std::string *snapshot)
 {
-    std::string bytes;
+    std::string read;
+    std::string &bytes = snapshot ? *snapshot : read;
     if (!ReadStoreBytes(options.store, bytes)) {
         const DWORD error = GetLastError();
         PrintError("Fehler: der Speicher " + ShownPath(options.store) + " kann nicht gelesen werden: " +
@@ -130,9 +132,9 @@ int LoadStoreForReading(const Options &options, bool salvage, StoreReading &read
     return kExitDone;
 }
 
-int LoadSoundStore(const Options &options, StoreReading &reading, const char *refused)
+int LoadSoundStore(const Options &options, StoreReading &reading, const char *refused, std::string *bytes)
 {
-    if (const int failed = LoadStoreForReading(options, false, reading))
+    if (const int failed = LoadStoreForReading(options, false, reading, bytes))
         return failed;
     if (!reading.Damaged())
         return kExitDone;
