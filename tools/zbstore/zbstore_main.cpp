@@ -84,8 +84,9 @@ const Command kCommands[] = {
     {"find", RunFind, true,
      "zbstore find [--store DATEI] TEXT\n"
      "Zeigt jedes Objekt, in dessen Name, Seriennummer, Bemerkung oder Kategorie TEXT vorkommt, ohne Rücksicht\n"
-     "auf Groß- und Kleinschreibung (Umlaute eingeschlossen), in der Namensreihenfolge, ein Objekt je Zeile mit\n"
-     "seinen Feldern durch Tabulatoren getrennt. Rückgabewert 0 mit Treffern, 1 ohne.\n"},
+     "auf Groß- und Kleinschreibung (Umlaute eingeschlossen; ß findet auch ss und SS, und umgekehrt), in der\n"
+     "Namensreihenfolge, ein Objekt je Zeile mit seinen Feldern durch Tabulatoren getrennt. Rückgabewert 0 mit\n"
+     "Treffern, 1 ohne.\n"},
 };
 
 int UsageError(const std::string &why)
