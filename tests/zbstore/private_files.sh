@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The user's records stay private: scripts/zbstore tightens the data folder to 0700 and every
-# file it makes there or elsewhere (store, backup, recovered store, export) is 0600.
+# file it makes there or elsewhere (store, backup, recovered store, export) is 0600. And the user
+# reads the paths of the Linux side in its messages.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${BUILD_DIR:?}
@@ -32,5 +33,20 @@ check "$work/data/zifferbox" 700
 check "$work/data/zifferbox/objectstore.zbs" 600
 for f in backup.zbs recovered.zbs objekte-export.csv objekte.html; do check "$work/$f" 600; done
 grep -q Fahrrad "$work/objekte-export.csv" || { echo "FAIL: the export lacks the imported object"; fail=1; }
-[ "$fail" = 0 ] && echo "folder 0700, store, backup, recovered store and exports 0600"
+
+# Messages name a path as the user wrote it, relative too, and one zbstore chose by its Linux path.
+says() {
+  local part=$1 out
+  shift
+  out=$(umask 022; "$root/scripts/zbstore" "$@" 2>&1) || true
+  case "$out" in *"$part"*) ;; *) echo "FAIL: zbstore $* did not say \"$part\" but:"; echo "$out"; fail=1 ;; esac
+}
+store=$(realpath "$work/data/zifferbox/objectstore.zbs")
+cd "$work"
+says "1 Objekt exportiert nach relativ.csv" export relativ.csv
+says "Fehler: relativ.csv gibt es schon" export relativ.csv
+says "Speicher: $store"$'\n' check
+says "Der bisherige Speicher liegt unverändert in $store.vor-wiederherstellung." restore backup.zbs
+
+[ "$fail" = 0 ] && echo "folder 0700, store, backup, recovered store and exports 0600; messages name the user's paths"
 exit $fail

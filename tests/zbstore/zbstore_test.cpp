@@ -1,6 +1,7 @@
 // zbstore.exe as a user runs it: exit codes, reports and files, on stores the program's own
 // store classes wrote.
 #include <gtest/gtest.h>
+#include <sstream>
 #include <vector>
 #include "objectstore/object_store.h"
 #include "objectstore/lock.h"
@@ -88,7 +89,9 @@ TEST(Zbstore, ChecksBacksUpAndExportsARealStore)
 
     ProgramRun check = Zbstore(L"check" + on);
     EXPECT_EQ(check.exitCode, 0u) << check.out << check.err;
-    for (const char *line : {"Format: Version 1", "Objekte: 5", "Kategorien: 2",
+    // Run on its own, not through scripts/zbstore, it names the store by its Windows path.
+    const std::string storeLine = "Speicher: " + Narrow(store) + "\n";
+    for (const char *line : {storeLine.c_str(), "Format: Version 1", "Objekte: 5", "Kategorien: 2",
                              "nicht in der Liste steht: 1", "Ende: vollständig", "Ergebnis: in Ordnung"})
         EXPECT_TRUE(Contains(check.out, line)) << line << "\n" << check.out;
 
@@ -215,6 +218,43 @@ TEST(Zbstore, ImportRoundTripsAndIsAllOrNothing)
         EXPECT_EQ(Zbstore(into + Quoted(csv)).exitCode, 3u);
     }
     EXPECT_EQ(ReadWholeFile(empty), before);
+
+    // A dry run only reads, so it checks beside the running program, on what its store holds.
+    {
+        SetEnvironmentVariableW(L"ZIFFERBOX_OBJECT_STORE", empty.c_str());
+        ObjectDatabase running;
+        ASSERT_FALSE(running.openOrCreate(L"Zifferbox"));
+        ProgramRun beside = Zbstore(into + L"--dry-run " + Quoted(csv));
+        EXPECT_EQ(beside.exitCode, 0u) << beside.err;
+        EXPECT_TRUE(Contains(beside.out, "7 Objekte würden importiert, 0 neue Kategorien")) << beside.out;
+    }
+    EXPECT_EQ(ReadWholeFile(empty), before);
+}
+
+TEST(Zbstore, FindMatchesSharpSAndSsBothWaysButNoOtherSpelling)
+{
+    const std::wstring store = MakeStore(L"zb-find", {{L"Größe", L"G-1", L"", L""},
+                                                     {L"GROESSE", L"G-2", L"", L""},
+                                                     {L"Straßenkarte", L"S-1", L"", L""},
+                                                     {L"STRASSENLAMPE", L"S-2", L"", L""}});
+    const struct {
+        const wchar_t *text;
+        const char *names;  // found, in name order
+    } cases[] = {
+        {L"GRÖSSE", "Größe\n"},
+        {L"größe", "Größe\n"},  // ö is not oe
+        {L"grosse", ""},         // nor o
+        {L"strasse", "Straßenkarte\nSTRASSENLAMPE\n"},
+        {L"STRAßE", "Straßenkarte\nSTRASSENLAMPE\n"},
+    };
+    for (const auto &c : cases) {
+        const ProgramRun run = Zbstore(L"find --store " + Quoted(store) + L" " + Quoted(c.text));
+        std::istringstream lines(run.out);
+        std::string names;
+        for (std::string line; std::getline(lines, line);)
+            names += line.substr(0, line.find('\t')) + "\n";
+        EXPECT_EQ(names, c.names) << Narrow(c.text) << "\n" << run.out << run.err;
+    }
 }
 
 TEST(Zbstore, RestoreChecksTheBackupWaitsForZifferboxAndKeepsTheReplacedStore)

@@ -27,10 +27,11 @@ int RunImport(const Options &options);
 int RunRestore(const Options &options);
 
 // Shared by the commands: the store read for reading, or an exit code with the reason printed.
+// bytes, when given, receives the file as read: the one snapshot the reading describes.
 struct StoreReading;
-int LoadStoreForReading(const Options &options, bool salvage, StoreReading &reading);
+int LoadStoreForReading(const Options &options, bool salvage, StoreReading &reading, std::string *bytes = nullptr);
 // The same for commands that need the whole store: damage is refused, saying what it stops.
-int LoadSoundStore(const Options &options, StoreReading &reading, const char *refused);
+int LoadSoundStore(const Options &options, StoreReading &reading, const char *refused, std::string *bytes = nullptr);
 // Takes the one-writer lock of the store, or an exit code with the reason printed (kExitInUse
 // while Zifferbox runs); then names what the user should do after ending Zifferbox.
 class StoreLock;

@@ -1,5 +1,6 @@
 #include "console.h"
 #include <windows.h>
+#include <algorithm>
 
 namespace {
 
@@ -50,6 +51,32 @@ std::string Utf8(const std::wstring &text)
     std::string out(length, '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], length, nullptr, nullptr);
     return out;
+}
+
+std::string ShownPath(const std::wstring &path)
+{
+    // scripts/zbstore sets it, a line per converted argument: "<Windows path>\t<as the user wrote it>".
+    const wchar_t kShownPaths[] = L"ZBSTORE_SHOWN_PATHS";
+    const DWORD size = GetEnvironmentVariableW(kShownPaths, nullptr, 0);
+    if (size == 0)
+        return Utf8(path);
+    std::wstring table(size, L'\0');
+    table.resize(GetEnvironmentVariableW(kShownPaths, &table[0], size));
+    for (size_t line = 0; line < table.size();) {
+        const size_t end = std::min(table.find(L'\n', line), table.size());
+        const size_t tab = table.find(L'\t', line);
+        if (tab < end && table.compare(line, tab - line, path) == 0)
+            return Utf8(table.substr(tab + 1, end - tab - 1));
+        line = end + 1;
+    }
+    // A path of the tool's own choosing: Wine's drive Z: is the Linux root.
+    if (path.size() >= 3 && (path[0] == L'Z' || path[0] == L'z') && path[1] == L':' &&
+        (path[2] == L'\\' || path[2] == L'/')) {
+        std::wstring unixPath = path.substr(2);
+        std::replace(unixPath.begin(), unixPath.end(), L'\\', L'/');
+        return Utf8(unixPath);
+    }
+    return Utf8(path);
 }
 
 Progress::Progress(const char *label, size_t total) : label_(label), total_(total), console_(IsConsole(STD_ERROR_HANDLE)) {}

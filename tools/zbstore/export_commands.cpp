@@ -12,17 +12,14 @@
 
 namespace {
 
-// Lower case as the user's locale has it, umlauts included: what the program's sorting ignores.
-std::wstring Folded(const std::u16string &text)
+// Whether wanted occurs in text as the program's list compares them: in the user's locale with
+// case ignored, as its sort keys are made, so umlauts match in either case and ß matches ss and SS.
+bool Occurs(const std::u16string &text, const std::wstring &wanted)
 {
     const std::wstring wide(text.begin(), text.end());
-    if (wide.empty())
-        return wide;
-    std::wstring folded(wide.size() * 2 + 8, L'\0');
-    const int length = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_LOWERCASE | LCMAP_LINGUISTIC_CASING, wide.data(),
-                                    static_cast<int>(wide.size()), &folded[0], static_cast<int>(folded.size()));
-    folded.resize(length > 0 ? length : 0);
-    return length > 0 ? folded : wide;
+    return !wide.empty() && FindNLSStringEx(LOCALE_NAME_USER_DEFAULT, FIND_FROMSTART | NORM_IGNORECASE, wide.data(),
+                                            static_cast<int>(wide.size()), wanted.data(), static_cast<int>(wanted.size()),
+                                            nullptr, nullptr, nullptr, 0) >= 0;
 }
 
 }  // namespace
@@ -61,11 +58,11 @@ int RunExport(const Options &options)
         return kExitDone;
     }
     if (!WriteFileAtomically(options.target, bytes, options.force)) {
-        PrintError("Fehler: " + Utf8(options.target) + " konnte nicht geschrieben werden: " +
+        PrintError("Fehler: " + ShownPath(options.target) + " konnte nicht geschrieben werden: " +
                    SystemMessage(GetLastError()) + "\n");
         return kExitInvalid;
     }
-    Print(count + " exportiert nach " + Utf8(options.target) + "\n");
+    Print(count + " exportiert nach " + ShownPath(options.target) + "\n");
     return kExitDone;
 }
 
@@ -81,13 +78,12 @@ int RunFind(const Options &options)
     if (reading.Damaged())
         PrintError("Warnung: der Speicher ist ab Byte " + std::to_string(reading.damage.front().begin) +
                    " beschädigt; gesucht wird im lesbaren Teil davor.\n");
-    const std::wstring wanted = Folded(std::u16string(options.target.begin(), options.target.end()));
     size_t found = 0;
     std::string lines;
     for (const ObjectRow &row : ContentsOf(reading.model).objects) {
         bool match = false;
         for (const std::u16string *field : {&row.name, &row.serialNumber, &row.remark, &row.category})
-            match = match || Folded(*field).find(wanted) != std::wstring::npos;
+            match = match || Occurs(*field, options.target);
         if (!match)
             continue;
         ++found;

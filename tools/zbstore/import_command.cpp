@@ -1,7 +1,8 @@
 // import: objects from CSV or a spreadsheet's XML into the store, all or nothing. The rows are
 // validated first, and with --strict no value a spreadsheet rewrote may be among them; then
 // the import runs on a copy of the store with the program's own store classes, and only a
-// complete, flushed and checked copy is renamed over the store.
+// complete, flushed and checked copy is renamed over the store. A dry run takes no lock: it
+// imports into a copy in the temporary folder and throws it away.
 #include <windows.h>
 #include <set>
 #include "commands.h"
@@ -45,6 +46,18 @@ void RemoveCopy(const std::wstring &copy)
     DeleteFileW((copy + L".new").c_str());
 }
 
+// The dry run's copy: a fresh file in the temporary folder. One beside the store would move the
+// folder's last write time, which makes a running Zifferbox check its store again. Empty, with
+// the Win32 error set, when none can be made.
+std::wstring TemporaryCopyPath()
+{
+    WCHAR folder[MAX_PATH + 1], path[MAX_PATH];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+    if (length == 0 || length > MAX_PATH || !GetTempFileNameW(folder, L"zbs", 0, path))
+        return std::wstring();
+    return path;
+}
+
 // The notes one a line, with the row and, where known, the byte they concern.
 std::string Listed(const std::vector<ImportNote> &notes, size_t count, const char *more)
 {
@@ -62,7 +75,7 @@ std::string Listed(const std::vector<ImportNote> &notes, size_t count, const cha
 
 int ReportProblems(const TableImport &table, const std::wstring &input)
 {
-    PrintError("Fehler: " + Utf8(input) + " wurde nicht importiert; der Speicher ist unverändert.\n" +
+    PrintError("Fehler: " + ShownPath(input) + " wurde nicht importiert; der Speicher ist unverändert.\n" +
                Listed(table.problems, table.problemCount, "Fehler"));
     return kExitInvalid;
 }
@@ -122,14 +135,14 @@ int RunImport(const Options &options)
     std::string input;
     if (!ReadSharedFile(options.target, input, kMaxInputBytes)) {
         const DWORD error = GetLastError();
-        PrintError("Fehler: " + Utf8(options.target) +
+        PrintError("Fehler: " + ShownPath(options.target) +
                    (error == ERROR_DIRECTORY ? " ist ein Ordner, keine CSV-Datei.\n"
                     : error == ERROR_FILE_TOO_LARGE ? " ist größer als 512 MB.\n"
                                                     : " kann nicht gelesen werden: " + SystemMessage(error) + "\n"));
         return kExitInvalid;
     }
     if (input.compare(0, 4, "PK\x03\x04") == 0) {
-        PrintError("Fehler: " + Utf8(options.target) +
+        PrintError("Fehler: " + ShownPath(options.target) +
                    " ist ein ZIP-Archiv (xlsx oder ods). Speichern Sie die Tabelle als XML-Kalkulationstabelle 2003 "
                    "(LibreOffice: Microsoft Excel 2003 XML) oder als CSV.\n");
         return kExitInvalid;
@@ -139,7 +152,7 @@ int RunImport(const Options &options)
     if (table.problemCount > 0)
         return ReportProblems(table, options.target);
     if (table.changeCount > 0 && options.strict) {
-        PrintError("Fehler: " + Utf8(options.target) + " wurde nicht importiert (--strict): eine Tabellenkalkulation hat " +
+        PrintError("Fehler: " + ShownPath(options.target) + " wurde nicht importiert (--strict): eine Tabellenkalkulation hat " +
                    std::to_string(table.changeCount) + (table.changeCount == 1 ? " Feld" : " Felder") +
                    " umgeschrieben. Der Speicher ist unverändert.\n" +
                    Listed(table.changes, table.changeCount, "Felder"));
@@ -155,30 +168,34 @@ int RunImport(const Options &options)
         return kExitInvalid;
     }
 
-    // One writer at a time: Zifferbox holds this lock while it runs.
+    // One writer at a time: Zifferbox holds this lock while it runs. A dry run writes nothing
+    // of the store's, so it goes on beside Zifferbox, on the entries written so far.
     StoreLock lock;
-    if (const int refused = LockStore(options, lock, "importieren Sie dann"))
-        return refused;
+    if (!options.dryRun)
+        if (const int refused = LockStore(options, lock, "importieren Sie dann"))
+            return refused;
     std::string storeBytes;
     if (FileExists(options.store)) {
         StoreReading reading;
-        if (const int failed = LoadSoundStore(options, reading, "es wird nichts importiert"))
+        if (const int failed = LoadSoundStore(options, reading, "es wird nichts importiert", &storeBytes))
             return failed;
-        if (!ReadStoreBytes(options.store, storeBytes))
-            return kExitInvalid;
-        if (reading.header != StoreScanStatus::Valid)
-            storeBytes.clear();
-        else
-            storeBytes.resize(reading.validLength);
+        // Whole entries only: Zifferbox may be appending one meanwhile.
+        storeBytes.resize(reading.header == StoreScanStatus::Valid ? reading.validLength : 0);
     }
 
-    const std::wstring copy = options.store + L".import";
-    RemoveCopy(copy);
+    const std::wstring copy = options.dryRun ? TemporaryCopyPath() : options.store + L".import";
+    if (copy.empty()) {
+        PrintError("Fehler: der Probelauf kann keine Kopie im temporären Ordner anlegen: " +
+                   SystemMessage(GetLastError()) + "\n");
+        return kExitInvalid;
+    }
+    if (!options.dryRun)
+        RemoveCopy(copy);  // what a killed import left
     Outcome outcome;
     bool done = WriteFileAtomically(copy, storeBytes, true) && ImportInto(copy, table.rows, outcome);
     // The store classes let go of the copy here; it is whole once flushed.
     InstallProcessStore(RealStoreFileOps());
-    done = done && FlushFileAt(copy);
+    done = done && (options.dryRun || FlushFileAt(copy));
     if (done && !options.dryRun) {
         std::string original;
         ReadStoreBytes(options.store, original);

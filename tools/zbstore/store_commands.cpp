@@ -59,7 +59,7 @@ int WriteStoreOutput(const Options &options, const std::string &bytes, const Sto
     if (!WriteFileAtomically(options.target, bytes, options.force,
                              [&](const std::wstring &written) { return SameContents(written, contents); })) {
         const DWORD error = GetLastError();
-        PrintError("Fehler: " + Utf8(options.target) + " konnte nicht geschrieben werden" +
+        PrintError("Fehler: " + ShownPath(options.target) + " konnte nicht geschrieben werden" +
                    (error == ERROR_INVALID_DATA ? ": die Prüfung der geschriebenen Datei schlug fehl.\n"
                                                 : ": " + SystemMessage(error) + "\n"));
         return kExitInvalid;
@@ -75,7 +75,7 @@ int RunCheck(const Options &options)
     if (const int failed = LoadStoreForReading(options, false, reading))
         return failed;
     const StoreContents contents = ContentsOf(reading.model);
-    std::string report = "Speicher: " + Utf8(options.store) + "\n";
+    std::string report = "Speicher: " + ShownPath(options.store) + "\n";
     report += "Dateigröße: " + std::to_string(reading.fileSize) + " Bytes\n";
     if (reading.header == StoreScanStatus::Empty) {
         Print(report + "Zustand: leer (noch nie beschrieben)\nErgebnis: in Ordnung\n");
@@ -95,8 +95,8 @@ int RunCheck(const Options &options)
     else if (!reading.Damaged())
         report += "Ende: vollständig\n";
     std::string tail;
-    if (ReadSharedFile(options.store + L".tail", tail))
-        report += "Abgeschnittenes Ende aufbewahrt: " + Utf8(options.store) + ".tail (" +
+    if (ReadSharedFile(StoreTailPath(options.store), tail))
+        report += "Abgeschnittenes Ende aufbewahrt: " + ShownPath(StoreTailPath(options.store)) + " (" +
                   Count(tail.size(), "Byte", "Bytes") + ")\n";
     if (reading.Damaged()) {
         const DamagedRange &first = reading.damage.front();
@@ -117,18 +117,16 @@ int RunBackup(const Options &options)
     if (const int refused = CheckOutput(options))
         return refused;
     StoreReading reading;
-    if (const int failed = LoadSoundStore(options, reading, "eine Sicherung wäre es auch"))
-        return failed;
     std::string bytes;
-    if (!ReadStoreBytes(options.store, bytes))
-        return kExitInvalid;
+    if (const int failed = LoadSoundStore(options, reading, "eine Sicherung wäre es auch", &bytes))
+        return failed;
     // The log up to the last whole entry read: consistent at every entry boundary, even while
     // Zifferbox appends.
     bytes.resize(reading.header == StoreScanStatus::Empty ? 0 : reading.validLength);
     const StoreContents contents = ContentsOf(reading.model);
     if (const int failed = WriteStoreOutput(options, bytes, contents))
         return failed;
-    Print("Sicherung geschrieben und geprüft: " + Utf8(options.target) + " (" +
+    Print("Sicherung geschrieben und geprüft: " + ShownPath(options.target) + " (" +
           Count(contents.objects.size(), "Objekt", "Objekte") + ", " +
           Count(contents.categories.size(), "Kategorie", "Kategorien") + ", " + Count(bytes.size(), "Byte", "Bytes") +
           ")\n" +
@@ -149,7 +147,7 @@ int RunRecover(const Options &options)
     const std::string image = EncodeStoreImage(reading.model);
     if (const int failed = WriteStoreOutput(options, image, contents))
         return failed;
-    std::string report = "Neuer Speicher geschrieben und geprüft: " + Utf8(options.target) + "\n";
+    std::string report = "Neuer Speicher geschrieben und geprüft: " + ShownPath(options.target) + "\n";
     report += "Gerettet: " + Count(contents.objects.size(), "Objekt", "Objekte") + ", " +
               Count(contents.categories.size(), "Kategorie", "Kategorien") + " aus " +
               Count(reading.intactEntries + reading.entriesAfterDamage, "intaktem Eintrag", "intakten Einträgen") + "\n";
@@ -170,17 +168,17 @@ int RunRestore(const Options &options)
 {
     std::string backup;
     if (!ReadSharedFile(options.target, backup)) {
-        PrintError("Fehler: " + Utf8(options.target) + " kann nicht gelesen werden: " + SystemMessage(GetLastError()) +
+        PrintError("Fehler: " + ShownPath(options.target) + " kann nicht gelesen werden: " + SystemMessage(GetLastError()) +
                    "\n");
         return kExitInvalid;
     }
     if (SameFile(options.target, options.store)) {
-        PrintError("Fehler: " + Utf8(options.target) + " ist der Speicher selbst.\n");
+        PrintError("Fehler: " + ShownPath(options.target) + " ist der Speicher selbst.\n");
         return kExitUsage;
     }
     const StoreReading reading = ReadStore(backup, false);
     if (reading.header != StoreScanStatus::Valid || reading.Damaged()) {
-        PrintError("Fehler: " + Utf8(options.target) + " ist keine intakte Sicherung" +
+        PrintError("Fehler: " + ShownPath(options.target) + " ist keine intakte Sicherung" +
                    (reading.Damaged() ? " (beschädigt ab Byte " + std::to_string(reading.damage.front().begin) + ": " +
                                             reading.damage.front().reason + ")"
                                       : std::string(" eines Zifferbox-Speichers")) +
@@ -198,13 +196,13 @@ int RunRestore(const Options &options)
     const bool hadStore = FileExists(options.store);
     if (hadStore) {
         if (FileExists(kept) && !options.force) {
-            PrintError("Fehler: " + Utf8(kept) + " gibt es schon, von einer früheren Wiederherstellung; verschieben "
+            PrintError("Fehler: " + ShownPath(kept) + " gibt es schon, von einer früheren Wiederherstellung; verschieben "
                        "Sie die Datei, oder ersetzen Sie sie mit --force.\n");
             return kExitUsage;
         }
         std::string current;
         if (!ReadStoreBytes(options.store, current) || !WriteFileAtomically(kept, current, true)) {
-            PrintError("Fehler: der bisherige Speicher konnte nicht nach " + Utf8(kept) + " kopiert werden: " +
+            PrintError("Fehler: der bisherige Speicher konnte nicht nach " + ShownPath(kept) + " kopiert werden: " +
                        SystemMessage(GetLastError()) + ". Der Speicher bleibt unverändert.\n");
             return kExitInvalid;
         }
@@ -216,7 +214,7 @@ int RunRestore(const Options &options)
                    SystemMessage(GetLastError()) + ". Der Speicher bleibt unverändert.\n");
         return kExitInvalid;
     }
-    std::string report = "Wiederhergestellt aus " + Utf8(options.target) + ": " +
+    std::string report = "Wiederhergestellt aus " + ShownPath(options.target) + ": " +
                          Count(contents.objects.size(), "Objekt", "Objekte") + ", " +
                          Count(contents.categories.size(), "Kategorie", "Kategorien") + ".\n";
     // The tail belongs to the replaced store; in front of the new one it would mislead.
@@ -226,8 +224,8 @@ int RunRestore(const Options &options)
     DeleteFileW(StaleOrderPath(options.store).c_str());
     FlushFolderOf(options.store);
     if (hadStore)
-        report += "Der bisherige Speicher liegt unverändert in " + Utf8(kept) +
-                  (tailKept ? ", sein abgeschnittenes Ende in " + Utf8(StoreTailPath(kept)) : std::string()) + ".\n";
+        report += "Der bisherige Speicher liegt unverändert in " + ShownPath(kept) +
+                  (tailKept ? ", sein abgeschnittenes Ende in " + ShownPath(StoreTailPath(kept)) : std::string()) + ".\n";
     if (reading.tornTail)
         report += "Nicht übernommen: unvollständiger letzter Eintrag der Sicherung (" +
                   Count(reading.tornTail, "Byte", "Bytes") + ", nie bestätigt)\n";

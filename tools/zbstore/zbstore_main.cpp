@@ -28,7 +28,7 @@ const char kUsage[] =
     "Eine vorhandene AUSGABE wird nur mit --force ersetzt. \"zbstore BEFEHL --help\" erklärt einen Befehl.\n"
     "\n"
     "Rückgabewerte: 0 erledigt; 1 Speicher oder Eingabe beschädigt oder ungültig (find: nichts gefunden);\n"
-    "2 falscher Aufruf; 3 Zifferbox hat den Speicher geöffnet (import, restore).\n";
+    "2 falscher Aufruf; 3 Zifferbox hat den Speicher geöffnet (import ohne --dry-run, restore).\n";
 
 struct Command {
     const char *name;
@@ -73,7 +73,8 @@ const Command kCommands[] = {
      "Tabulator in einem Feld); ein Fehler verhindert den ganzen Import. Unbekannte Kategorien kommen in die Liste.\n"
      "Werte, die eine Tabellenkalkulation umgeschrieben hat (XML: Zellen, die nicht Text sind oder eine Formel haben;\n"
      "CSV: Zahlen wie 1,00E+05), werden übernommen, wie sie dastehen, und mit ihrer Zeile gemeldet; --strict\n"
-     "verweigert dann den Import. --dry-run prüft nur. Rückgabewert 3, solange Zifferbox den Speicher geöffnet hat.\n"},
+     "verweigert dann den Import. --dry-run prüft nur und ändert nichts, auch während Zifferbox läuft; sonst\n"
+     "Rückgabewert 3, solange Zifferbox den Speicher geöffnet hat.\n"},
     {"restore", RunRestore, true,
      "zbstore restore [--store DATEI] [--force] SICHERUNG\n"
      "Prüft die Sicherung und setzt sie an die Stelle des Speichers; die Sicherung selbst bleibt erhalten. Der\n"
@@ -83,8 +84,9 @@ const Command kCommands[] = {
     {"find", RunFind, true,
      "zbstore find [--store DATEI] TEXT\n"
      "Zeigt jedes Objekt, in dessen Name, Seriennummer, Bemerkung oder Kategorie TEXT vorkommt, ohne Rücksicht\n"
-     "auf Groß- und Kleinschreibung (Umlaute eingeschlossen), in der Namensreihenfolge, ein Objekt je Zeile mit\n"
-     "seinen Feldern durch Tabulatoren getrennt. Rückgabewert 0 mit Treffern, 1 ohne.\n"},
+     "auf Groß- und Kleinschreibung (Umlaute eingeschlossen; ß findet auch ss und SS, und umgekehrt), in der\n"
+     "Namensreihenfolge, ein Objekt je Zeile mit seinen Feldern durch Tabulatoren getrennt. Rückgabewert 0 mit\n"
+     "Treffern, 1 ohne.\n"},
 };
 
 int UsageError(const std::string &why)
@@ -112,27 +114,28 @@ std::string SystemMessage(unsigned long error)
     return "Fehler " + std::to_string(error);
 }
 
-int LoadStoreForReading(const Options &options, bool salvage, StoreReading &reading)
+int LoadStoreForReading(const Options &options, bool salvage, StoreReading &reading, std::string *snapshot)
 {
-    std::string bytes;
+    std::string read;
+    std::string &bytes = snapshot ? *snapshot : read;
     if (!ReadStoreBytes(options.store, bytes)) {
         const DWORD error = GetLastError();
-        PrintError("Fehler: der Speicher " + Utf8(options.store) + " kann nicht gelesen werden: " +
+        PrintError("Fehler: der Speicher " + ShownPath(options.store) + " kann nicht gelesen werden: " +
                    SystemMessage(error) + "\n");
         return kExitInvalid;
     }
     reading = ReadStore(bytes, salvage);
     if (reading.header == StoreScanStatus::Damaged && !salvage) {
-        PrintError("Fehler: " + Utf8(options.store) +
+        PrintError("Fehler: " + ShownPath(options.store) +
                    " ist kein Zifferbox-Speicher, oder sein Kopf ist beschädigt (Byte 0 bis 16).\n");
         return kExitInvalid;
     }
     return kExitDone;
 }
 
-int LoadSoundStore(const Options &options, StoreReading &reading, const char *refused)
+int LoadSoundStore(const Options &options, StoreReading &reading, const char *refused, std::string *bytes)
 {
-    if (const int failed = LoadStoreForReading(options, false, reading))
+    if (const int failed = LoadStoreForReading(options, false, reading, bytes))
         return failed;
     if (!reading.Damaged())
         return kExitDone;
@@ -150,7 +153,7 @@ int LockStore(const Options &options, StoreLock &lock, const char *thenDo)
         PrintError(std::string("Zifferbox hat den Speicher geöffnet. Beenden Sie Zifferbox und ") + thenDo + ".\n");
         return kExitInUse;
     }
-    PrintError("Fehler: " + Utf8(options.store) + " kann nicht geöffnet werden: " + SystemMessage(error) + "\n");
+    PrintError("Fehler: " + ShownPath(options.store) + " kann nicht geöffnet werden: " + SystemMessage(error) + "\n");
     return kExitInvalid;
 }
 
@@ -158,11 +161,11 @@ int CheckOutput(const Options &options)
 {
     std::string refusal;
     if (IsFolder(options.target))
-        refusal = Utf8(options.target) + " ist ein Ordner; AUSGABE muss eine Datei sein.";
+        refusal = ShownPath(options.target) + " ist ein Ordner; AUSGABE muss eine Datei sein.";
     else if (SameFile(options.target, options.store))
-        refusal = Utf8(options.target) + " ist der Speicher selbst.";
+        refusal = ShownPath(options.target) + " ist der Speicher selbst.";
     else if (FileExists(options.target) && !options.force)
-        refusal = Utf8(options.target) + " gibt es schon; --force ersetzt die Datei.";
+        refusal = ShownPath(options.target) + " gibt es schon; --force ersetzt die Datei.";
     if (refusal.empty())
         return kExitDone;
     PrintError("Fehler: " + refusal + "\n");
