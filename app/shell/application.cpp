@@ -75,7 +75,7 @@ ATOM RegisterMainWindowClass(HINSTANCE instance)
 
 bool InitialiseApplication(HINSTANCE instance, int showState)
 {
-    // The heights are pixels of the handheld's screen: a denser screen gets taller letters.
+    // The heights are pixels at 96 DPI: a denser screen gets taller letters.
     titleFont = CreateTahoma(ScaleToScreen(14), FW_BOLD);
     textFont = CreateTahoma(ScaleToScreen(13), FW_NORMAL);
 
