@@ -5,7 +5,9 @@
 #   screen-session.sh start   starts Xvfb and the prefix's wineserver; writes session.env
 #   screen-session.sh stop    ends both
 # BUILD_DIR names the build tree (default: build beside the sources); ZB_ACCEPT_STATE and
-# ZB_ACCEPT_PREFIX give another session its own folder and prefix.
+# ZB_ACCEPT_PREFIX give another session its own folder and prefix. ZB_SCREEN_DPI gives the screen
+# another density than 96 DPI: Wine's LogPixels in the prefix, and a screen as much larger as a
+# real one of that density would be (800x600 at 96 DPI, 1200x900 at 144).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
@@ -13,6 +15,8 @@ state=${ZB_ACCEPT_STATE:-$build/screen-session}
 env_file=$state/session.env
 export ZB_WINEPREFIX=${ZB_ACCEPT_PREFIX:-$build/wineprefix-acceptance}
 export ZB_DISPLAY=x11
+dpi=${ZB_SCREEN_DPI:-96}
+screen_size=$(( 800 * dpi / 96 ))x$(( 600 * dpi / 96 ))
 # shellcheck disable=SC1091
 . "$root/scripts/wine-env.sh"
 
@@ -39,7 +43,7 @@ start() {
   local number_file=$state/xvfb.display
   rm -f "$number_file"
   # -noreset: the server would drop the keyboard layout below when its last client disconnects.
-  setsid Xvfb -displayfd 3 -noreset -screen 0 800x600x24 -nolisten tcp 3>"$number_file" </dev/null >/dev/null 2>&1 &
+  setsid Xvfb -displayfd 3 -noreset -screen 0 "${screen_size}x24" -nolisten tcp 3>"$number_file" </dev/null >/dev/null 2>&1 &
   local xvfb_pid=$!
   for _ in $(seq 100); do [ -s "$number_file" ] && break; sleep 0.1; done
   [ -s "$number_file" ] || { echo "session: Xvfb did not start" >&2; kill "$xvfb_pid" 2>/dev/null; exit 1; }
@@ -51,8 +55,13 @@ start() {
 ZB_X_DISPLAY=$display
 ZB_XVFB_PID=$xvfb_pid
 ZB_WINEPREFIX=$ZB_WINEPREFIX
+ZB_SCREEN_SIZE=$screen_size
 END
   DISPLAY=$display "$root/scripts/wine-session.sh" start
+  # Every program started from now on reads the density at its start; set at every start, so
+  # that no session inherits another's.
+  DISPLAY=$display wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f \
+    </dev/null >/dev/null 2>&1
   # There is no window manager on this screen: a managed window that is hidden makes Wine wait
   # 2 s for the manager's answer (wait_for_withdrawn_state), at every dialog that closes. The
   # figures want the program's own time (ZB_ACCEPT_UNMANAGED=1: Wine alone places and focuses
@@ -61,7 +70,7 @@ END
   local managed=Y
   [ "${ZB_ACCEPT_UNMANAGED:-0}" = 1 ] && managed=N
   DISPLAY=$display wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d $managed /f </dev/null >/dev/null 2>&1
-  echo "session: Xvfb $display (pid $xvfb_pid), prefix $ZB_WINEPREFIX"
+  echo "session: Xvfb $display $screen_size at $dpi DPI (pid $xvfb_pid), prefix $ZB_WINEPREFIX"
 }
 
 case "${1:-}" in

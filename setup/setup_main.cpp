@@ -1,5 +1,6 @@
 #include "setup.h"
 #include "setup_texts.h"
+#include "common/screen_density.h"
 #include "common/unique_handles.h"
 #include <cstring>
 
@@ -7,6 +8,9 @@ constexpr DWORD PATH_SIZE = MAX_PATH;  // bytes, terminator included
 constexpr char MANAGER_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\CEAppMgr.exe";
 constexpr char DESCRIPTION_NAME[] = "Zifferbox.ini";
 constexpr char CLASS_NAME[] = "SetupClass";
+// The status window's size in pixels at 96 DPI; it grows with the screen, as its text does.
+constexpr int kStatusWindowWidth = 350;
+constexpr int kStatusWindowHeight = 150;
 
 // Program state, alive for the whole run.
 static char managerPath[PATH_SIZE];
@@ -30,8 +34,9 @@ static void RegisterSetupClass(HINSTANCE instance)
 // The status window stays hidden until the manager is about to start.
 static HWND CreateStatusWindow(HINSTANCE instance)
 {
-    return CreateWindowExA(0, CLASS_NAME, SETUP_CAPTION, WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                           CW_USEDEFAULT, 0, 350, 150, nullptr, nullptr, instance, nullptr);
+    return CreateWindowExA(0, CLASS_NAME, SETUP_CAPTION, WS_POPUP | WS_CAPTION | WS_SYSMENU, CW_USEDEFAULT, 0,
+                           ScaleToScreen(kStatusWindowWidth), ScaleToScreen(kStatusWindowHeight), nullptr, nullptr,
+                           instance, nullptr);
 }
 
 // The value's bytes are the path whatever its type, but only with a terminator inside the

@@ -1,13 +1,21 @@
 #include "setup.h"
 #include "setup_texts.h"
+#include "common/screen_density.h"
+
+// Where the status lines begin, in pixels at 96 DPI: the default font grows with the screen,
+// and so do the gaps, or the lines would overlap.
+constexpr int kStatusLeft = 20;
+constexpr int kStatusLine1Top = 30;
+constexpr int kStatusLine2Top = 50;
 
 // Paints the two status lines in the default font and colours.
 static LRESULT OnPaint(HWND window)
 {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
-    TextOutA(dc, 20, 30, STATUS_LINE_1, STATUS_LINE_1_LENGTH);
-    TextOutA(dc, 20, 50, STATUS_LINE_2, STATUS_LINE_2_LENGTH);
+    const int left = ScaleToScreen(kStatusLeft);
+    TextOutA(dc, left, ScaleToScreen(kStatusLine1Top), STATUS_LINE_1, STATUS_LINE_1_LENGTH);
+    TextOutA(dc, left, ScaleToScreen(kStatusLine2Top), STATUS_LINE_2, STATUS_LINE_2_LENGTH);
     EndPaint(window, &paint);
     return 0;
 }

@@ -2,6 +2,7 @@
 // for help and a close button that closes it, laid out right to left in a window of their own.
 #include "platform/band_adornments.h"
 #include <algorithm>
+#include "platform/command_bands.h"
 #include "platform/help_request.h"
 
 namespace {
@@ -9,22 +10,28 @@ namespace {
 constexpr int kAdornmentHelpId = 1;
 constexpr int kAdornmentCloseId = 2;
 const WCHAR kAdornmentClass[] = L"ZifferboxAdornments";
+// Pixels beside the 16-pixel standard images; with the larger images the buttons grow as they do,
+// so that they stay as high as the button bar's.
 constexpr int kAdornmentSize = 20;
 constexpr int kAdornmentGap = 2;
+
+int AdornmentSize() { return MulDiv(kAdornmentSize, StandardImageSize(), kSmallStandardImageSize); }
+int AdornmentGap() { return MulDiv(kAdornmentGap, StandardImageSize(), kSmallStandardImageSize); }
 
 void LayoutAdornments(HWND window)
 {
     RECT client;
     GetClientRect(window, &client);
-    int x = client.right - kAdornmentGap;
-    const int y = std::max(0, (int)(client.bottom - kAdornmentSize) / 2);
+    const int size = AdornmentSize();
+    int x = client.right - AdornmentGap();
+    const int y = std::max(0, (int)(client.bottom - size) / 2);
     // Right to left: close at the very end, help before it.
     for (int id : {kAdornmentCloseId, kAdornmentHelpId}) {
         HWND button = GetDlgItem(window, id);
         if (!button) continue;
-        x -= kAdornmentSize;
-        SetWindowPos(button, nullptr, x, y, kAdornmentSize, kAdornmentSize, SWP_NOZORDER | SWP_NOACTIVATE);
-        x -= kAdornmentGap;
+        x -= size;
+        SetWindowPos(button, nullptr, x, y, size, size, SWP_NOZORDER | SWP_NOACTIVATE);
+        x -= AdornmentGap();
     }
 }
 
@@ -68,7 +75,7 @@ bool RegisterAdornmentClass(HINSTANCE instance)
 void AddAdornmentButton(HWND window, HINSTANCE instance, int id, const WCHAR *text, HFONT font)
 {
     HWND button = CreateWindowExW(0, L"BUTTON", text, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | BS_CENTER, 0, 0,
-                                  kAdornmentSize, kAdornmentSize, window, (HMENU)(INT_PTR)id, instance, nullptr);
+                                  AdornmentSize(), AdornmentSize(), window, (HMENU)(INT_PTR)id, instance, nullptr);
     if (button) SendMessageW(button, WM_SETFONT, (WPARAM)font, FALSE);
 }
 
@@ -88,8 +95,8 @@ HWND CreateAdornments(HWND parent, HINSTANCE instance, UINT id, bool withHelp, S
     }
     // The close button is always there, as on the device.
     AddAdornmentButton(window, instance, kAdornmentCloseId, L"\u00D7", font);
-    size->cx = count * (kAdornmentSize + kAdornmentGap) + kAdornmentGap;
-    size->cy = kAdornmentSize + 2;
+    size->cx = count * (AdornmentSize() + AdornmentGap()) + AdornmentGap();
+    size->cy = AdornmentSize() + AdornmentGap();
     LayoutAdornments(window);
     return window;
 }

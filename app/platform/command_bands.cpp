@@ -3,6 +3,7 @@
 #include "platform/command_bands.h"
 #include "platform/band_adornments.h"
 #include "platform/menu_bar.h"
+#include "common/screen_density.h"
 #include <algorithm>
 #include <cwchar>
 #include <memory>
@@ -16,6 +17,10 @@ constexpr UINT kAdornmentBandId = 0xADD;
 constexpr size_t kMaxToolTips = 256;
 constexpr size_t kMaxToolTipLength = 256;
 constexpr int kComboVisibleItems = 10;
+// From this density on the standard images come in their 24-pixel size; below it the 16-pixel
+// ones look right, and either is drawn as it is, never stretched.
+constexpr int kLargeImagesDpi = 144;
+constexpr int kLargeImageSize = 24;
 // The subclass's state hangs on the window as a property as well, so that it can be found from
 // the handle.
 const WCHAR kBandsProperty[] = L"ZifferboxCommandBands";
@@ -242,6 +247,11 @@ void FitBandToBar(HWND bar)
 
 }  // namespace
 
+int StandardImageSize()
+{
+    return ScreenDpi() >= kLargeImagesDpi ? kLargeImageSize : kSmallStandardImageSize;
+}
+
 // ---- the device API --------------------------------------------------------------------------
 
 HWND CommandBands_Create(HINSTANCE instance, HWND parent, UINT id, DWORD styles, HIMAGELIST images)
@@ -331,8 +341,11 @@ int CommandBar_AddBitmap(HWND bar, HINSTANCE instance, int bitmapId, int imageCo
     if (!FindCommandBarState(bar)) return -1;
     // The device's common-controls instance is the desktop's HINST_COMMCTRL, and its bitmap 0 is
     // IDB_STD_SMALL_COLOR: the toolbar loads the standard strip and sizes the images itself.
-    if (instance != HINST_COMMCTRL && imageWidth > 0 && imageHeight > 0)
+    const bool standard = instance == HINST_COMMCTRL;
+    if (!standard && imageWidth > 0 && imageHeight > 0)
         SendMessageW(bar, TB_SETBITMAPSIZE, 0, MAKELPARAM(imageWidth, imageHeight));
+    if (standard && bitmapId == IDB_STD_SMALL_COLOR && StandardImageSize() == kLargeImageSize)
+        bitmapId = IDB_STD_LARGE_COLOR;
     TBADDBITMAP bitmap{};
     bitmap.hInst = instance;
     bitmap.nID = (UINT_PTR)bitmapId;

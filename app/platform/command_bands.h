@@ -13,6 +13,10 @@ constexpr DWORD CMDBAR_OK = 0x0002;
 constexpr UINT CMDBAR_SETTOOLTIPS = WM_USER + 81;  // 0x451
 // Standard small colour images of the common controls (device value of the instance handle).
 #define HINST_COMMCTRL_DEVICE ((HINSTANCE)(LONG_PTR)-1)
+// The side in pixels of the standard images on this screen: 16, or 24 from 144 DPI on. The bars
+// draw the images at that size; what stands beside them grows with it.
+constexpr int kSmallStandardImageSize = 16;
+int StandardImageSize();
 
 HWND CommandBands_Create(HINSTANCE instance, HWND parent, UINT id, DWORD styles, HIMAGELIST images);
 // Adds bandCount bands; each band gets an empty command bar of its own, its id from wID.

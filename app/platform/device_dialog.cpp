@@ -13,6 +13,7 @@
 #include "platform/device_dialog.h"
 #include "platform/help_request.h"
 #include "common/unique_handles.h"
+#include "common/screen_density.h"
 #include <algorithm>
 
 namespace {
@@ -24,6 +25,13 @@ constexpr LRESULT kHitOk = HTOBJECT;
 constexpr LRESULT kHitHelp = HTHELP;
 constexpr LRESULT kHitClose = HTCLOSE;  // the close box of a dialog with a system menu
 const WCHAR kDialogProperty[] = L"ZifferboxDeviceDialog";
+// The strip's own spacing in pixels at 96 DPI; its height and the button widths come from the
+// system's caption metrics, which already follow the screen.
+constexpr int kStripMargin = 2;       // around the buttons and before the title
+constexpr int kButtonInset = 4;       // a button is this much shorter than the caption
+constexpr int kButtonTextInset = 5;   // and its text this much smaller than the button
+constexpr int kSmallestButton = 8;
+constexpr int kCrossLineWidth = 2;
 
 struct DeviceDialog {
     DLGPROC procedure;
@@ -55,13 +63,14 @@ bool CaptionButtonRect(HWND dialog, const DeviceDialog *state, LRESULT which, RE
     if ((which == kHitOk && !state->okButton) || (which == kHitHelp && !state->helpButton) ||
         (which == kHitClose && !state->closeBox))
         return false;
+    const int margin = ScaleToScreen(kStripMargin);
     const int captionHeight = state->stripHeight - 1;
-    const int height = std::max(8, captionHeight - 4);
+    const int height = std::max(ScaleToScreen(kSmallestButton), captionHeight - ScaleToScreen(kButtonInset));
     const int top = (captionHeight - height) / 2;
-    const int helpWidth = std::max(8, GetSystemMetrics(SM_CXSIZE) - 2);
-    const int okWidth = helpWidth * 3 / 2 + 2;
+    const int helpWidth = std::max(ScaleToScreen(kSmallestButton), GetSystemMetrics(SM_CXSIZE) - margin);
+    const int okWidth = helpWidth * 3 / 2 + margin;
 
-    int right = StripRect(dialog, state).right - 2;
+    int right = StripRect(dialog, state).right - margin;
     if (state->closeBox) {
         if (which == kHitClose) {
             SetRect(rect, right - helpWidth, top, right, top + height);
@@ -74,7 +83,7 @@ bool CaptionButtonRect(HWND dialog, const DeviceDialog *state, LRESULT which, RE
             SetRect(rect, right - okWidth, top, right, top + height);
             return true;
         }
-        right -= okWidth + 2;
+        right -= okWidth + margin;
     }
     SetRect(rect, right - helpWidth, top, right, top + height);
     return true;
@@ -98,7 +107,7 @@ HFONT CreateCaptionFont(int height, bool fromCaptionMetrics)
     metrics.cbSize = sizeof metrics;
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
     LOGFONTW font = metrics.lfCaptionFont;
-    if (!fromCaptionMetrics) font.lfHeight = -std::max(8, height);
+    if (!fromCaptionMetrics) font.lfHeight = -std::max(ScaleToScreen(kSmallestButton), height);
     font.lfWeight = FW_BOLD;
     return CreateFontIndirectW(&font);
 }
@@ -108,7 +117,7 @@ void PaintCaptionButton(HDC dc, RECT rect, const WCHAR *text, bool down)
 {
     DrawFrameControl(dc, &rect, DFC_BUTTON, DFCS_BUTTONPUSH | (down ? DFCS_PUSHED : 0));
     if (down) OffsetRect(&rect, 1, 1);
-    UniqueFont font(CreateCaptionFont(rect.bottom - rect.top - 5, false));
+    UniqueFont font(CreateCaptionFont(rect.bottom - rect.top - ScaleToScreen(kButtonTextInset), false));
     const HGDIOBJ old = SelectObject(dc, font.get());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
@@ -128,7 +137,8 @@ bool CloseBoxEnabled(HWND dialog)
 void DrawCross(HDC dc, int left, int top, int size, COLORREF colour)
 {
     SetDCPenColor(dc, colour);
-    for (int dx = 0; dx < 2; ++dx) {  // two pixels wide
+    const int lineWidth = ScaleToScreen(kCrossLineWidth);
+    for (int dx = 0; dx < lineWidth; ++dx) {
         MoveToEx(dc, left + dx, top, nullptr);
         LineTo(dc, left + dx + size, top + size);
         MoveToEx(dc, left + dx, top + size - 1, nullptr);
@@ -180,11 +190,11 @@ void PaintCaptionStrip(HWND dialog, const DeviceDialog *state, HDC dc)
     FillCaption(dc, caption, state->active);
 
     RECT title = caption;
-    title.left += 2;
+    title.left += ScaleToScreen(kStripMargin);
     RECT button;
     for (LRESULT which : {kHitHelp, kHitOk, kHitClose}) {
         if (CaptionButtonRect(dialog, state, which, &button)) {
-            title.right = button.left - 2;
+            title.right = button.left - ScaleToScreen(kStripMargin);
             break;
         }
     }

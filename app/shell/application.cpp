@@ -3,6 +3,7 @@
 #include "shell/store_messages.h"
 #include "store/category_database.h"
 #include "store/object_database.h"
+#include "common/screen_density.h"
 
 HINSTANCE appInstance = nullptr;
 HWND mainWindow = nullptr;
@@ -74,8 +75,9 @@ ATOM RegisterMainWindowClass(HINSTANCE instance)
 
 bool InitialiseApplication(HINSTANCE instance, int showState)
 {
-    titleFont = CreateTahoma(14, FW_BOLD);
-    textFont = CreateTahoma(13, FW_NORMAL);
+    // The heights are pixels at 96 DPI: a denser screen gets taller letters.
+    titleFont = CreateTahoma(ScaleToScreen(14), FW_BOLD);
+    textFont = CreateTahoma(ScaleToScreen(13), FW_NORMAL);
 
     if (objectDatabase.openOrCreate(L"Zifferbox") || categoryDatabase.openOrCreate(L"Zifferbox-Kategorien")) {
         ShowOpenError();

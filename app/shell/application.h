@@ -4,8 +4,8 @@
 
 extern HINSTANCE appInstance;
 extern HWND mainWindow;
-extern HFONT titleFont;  // Tahoma, height 14, bold
-extern HFONT textFont;   // Tahoma, height 13, regular
+extern HFONT titleFont;  // Tahoma, height 14 at 96 DPI, bold
+extern HFONT textFont;   // Tahoma, height 13 at 96 DPI, regular
 
 int ApplicationMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, int showState);
 ATOM RegisterMainWindowClass(HINSTANCE instance);

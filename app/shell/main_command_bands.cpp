@@ -1,13 +1,14 @@
 #include "shell/main_command_bands.h"
 #include "platform/command_bands.h"
 #include "resources/resource.h"
+#include "common/screen_density.h"
 
 namespace {
 
 constexpr UINT kCommandBandsId = 1;
 constexpr DWORD kCommandBandsStyle = 0x1000;  // the device's smart-labels band style
 constexpr UINT kBandCount = 3;
-constexpr UINT kBandWidths[kBandCount] = {110, 155, 189};  // menu, buttons, filter
+constexpr int kBandWidths[kBandCount] = {110, 155, 189};  // menu, buttons, filter; pixels at 96 DPI
 constexpr WORD kFilterComboId = 3;
 constexpr UINT kFilterComboStyle = WS_VSCROLL | CBS_DROPDOWNLIST | CBS_SORT;
 constexpr DWORD kAdornmentFlags = 0x0B;
@@ -50,7 +51,7 @@ MainCommandBands CreateMainCommandBands(HINSTANCE instance, HWND window)
         bands[i].cbSize = sizeof bands[i];
         bands[i].fMask = RBBIM_STYLE | RBBIM_SIZE | RBBIM_ID;
         bands[i].fStyle = RBBS_NOGRIPPER;
-        bands[i].cx = kBandWidths[i];
+        bands[i].cx = ScaleToScreen(kBandWidths[i]);
         bands[i].wID = i + 1;
     }
     CommandBands_AddBands(strip.bands, instance, kBandCount, bands);
@@ -64,8 +65,8 @@ MainCommandBands CreateMainCommandBands(HINSTANCE instance, HWND window)
     CommandBar_AddButtons(strip.buttonBar, ARRAYSIZE(kButtons), kButtons);
 
     strip.filterBar = CommandBands_GetCommandBar(strip.bands, 2);
-    strip.filterCombo = CommandBar_InsertComboBox(strip.filterBar, instance, kBandWidths[2], kFilterComboStyle,
-                                                  kFilterComboId, 0);
+    strip.filterCombo = CommandBar_InsertComboBox(strip.filterBar, instance, ScaleToScreen(kBandWidths[2]),
+                                                  kFilterComboStyle, kFilterComboId, 0);
     return strip;
 }
 

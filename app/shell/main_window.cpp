@@ -12,6 +12,7 @@
 #include "store/category_filter.h"
 #include "store/object_database.h"
 #include "store/settings_store.h"
+#include "common/screen_density.h"
 #include <cwchar>
 #include <initializer_list>
 
@@ -25,8 +26,12 @@ HACCEL mainAccelerators;
 
 namespace {
 
+// Below the band strip, in pixels at 96 DPI: three rows of 18 pixels, a gap, then the list.
 constexpr int kRowHeight = 15;
-constexpr int kListTop = 60;  // below the menu bar: three rows of 18 pixels and a gap
+constexpr int kNameRowTop = 2;
+constexpr int kSerialRowTop = 20;
+constexpr int kRemarkRowTop = 38;
+constexpr int kListTop = 60;
 
 const WCHAR kMainHelp[] = L"zifferbox.htp#zifferbox_help";
 
@@ -47,7 +52,8 @@ void CreateCommandBands(HWND window)
 
 HWND CreateRow(HWND window, DWORD style, int y, int width)
 {
-    return CreateWindowExW(0, L"STATIC", L"", style, 0, y, width, kRowHeight, window, nullptr, appInstance, nullptr);
+    return CreateWindowExW(0, L"STATIC", L"", style, 0, y, width, ScaleToScreen(kRowHeight), window, nullptr,
+                           appInstance, nullptr);
 }
 
 LRESULT OnCreate(HWND window)
@@ -66,17 +72,18 @@ LRESULT OnCreate(HWND window)
     const int h = CommandBar_Height(menuBar);
     // SS_NOPREFIX: an "&" in a name is shown, not taken for a mnemonic.
     const DWORD visibleRow = WS_CHILD | WS_VISIBLE | SS_NOTIFY | SS_NOPREFIX;
-    nameLabel = CreateRow(window, visibleRow, h + 2, width);
-    serialLabel = CreateRow(window, visibleRow, h + 20, width);
-    remarkLabel = CreateRow(window, visibleRow, h + 38, width);
-    categoryLabel = CreateRow(window, WS_CHILD | SS_NOTIFY | SS_NOPREFIX, h + 38, width);
+    nameLabel = CreateRow(window, visibleRow, h + ScaleToScreen(kNameRowTop), width);
+    serialLabel = CreateRow(window, visibleRow, h + ScaleToScreen(kSerialRowTop), width);
+    remarkLabel = CreateRow(window, visibleRow, h + ScaleToScreen(kRemarkRowTop), width);
+    categoryLabel = CreateRow(window, WS_CHILD | SS_NOTIFY | SS_NOPREFIX, h + ScaleToScreen(kRemarkRowTop), width);
     for (HWND row : {nameLabel, serialLabel, remarkLabel})
         SendMessageW(row, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont), TRUE);
 
     // Without LBS_NOINTEGRALHEIGHT the desktop list stops a part-row short of the window's bottom.
+    const int listTop = h + ScaleToScreen(kListTop);
     objectList = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
-                                 WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, 0,
-                                 h + kListTop, width, height - h - kListTop, window, nullptr, appInstance, nullptr);
+                                 WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, 0, listTop,
+                                 width, height - listTop, window, nullptr, appInstance, nullptr);
     // The device's default list font is its GUI face; the desktop's stock system font is not.
     SendMessageW(objectList, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
 
@@ -119,8 +126,8 @@ LRESULT OnSettingChange(HWND window, WPARAM wParam)
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
     MoveWindow(window, area.left, area.top, width, height, TRUE);
-    const int h = CommandBar_Height(menuBar);
-    MoveWindow(objectList, 0, h + kListTop, width, height - h - kListTop, TRUE);
+    const int listTop = CommandBar_Height(menuBar) + ScaleToScreen(kListTop);
+    MoveWindow(objectList, 0, listTop, width, height - listTop, TRUE);
     return 0;
 }
 

@@ -26,8 +26,10 @@ export ZIFFERBOX_OBJECT_STORE="Z:$(echo "$work/objectstore.zbs" | tr / '\\')"
 
 started=()
 window_manager=""
+density_changed=0
 cleanup() {
   local pid
+  [ "$density_changed" = 1 ] && set_density 96
   if [ -n "$window_manager" ]; then
     kill "$window_manager" 2>/dev/null || true
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f </dev/null >/dev/null 2>&1
@@ -81,6 +83,28 @@ seed_samples() {
 }
 
 click_at() { xdotool mousemove "$1" "$2" click 1; }
+
+# set_density <dpi>: the screen density that programs started from now on take (Wine's LogPixels).
+set_density() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1
+}
+
+# row_heights <text>...: for each detail row showing that text, "<strip> <ink>": the height of the
+# row's window and of the text drawn in it, both in pixels of the screen. Text lower than 5 pixels
+# was not drawn (yet): a failure, never a measure.
+row_heights() {
+  local text geometry strip ink
+  sleep 0.5  # the last paint reaches the X server
+  import -window root "$work/screen.png" || fail "import"
+  for text in "$@"; do
+    geometry=$(probe rect Static "$text") || fail "no row \"$text\""
+    strip=${geometry#*x}
+    strip=${strip%%+*}
+    ink=$(convert "$work/screen.png" -crop "$geometry" +repage -trim -format '%h' info:) || fail "convert"
+    [[ "$strip $ink" =~ ^[0-9]+\ [0-9]+$ ]] && (( ink >= 5 )) || fail "row \"$text\" measured \"$strip $ink\""
+    echo "$strip $ink"
+  done
+}
 click_control() {  # click_control <class> <text|*>
   local at
   at=$(probe point "$1" "$2") || fail "no $1 \"$2\" on the screen"
@@ -429,8 +453,37 @@ journey_window_manager() {
   quit_zifferbox
 }
 
+journey_dense_screen() {
+  # Texts from the top of "Ä" to the bottom of "g": their letters' whole height, so that a pixel
+  # more or less is a small part of it.
+  local rows=('Ägypten-Quittung' 'ÄÖÜ-gjpq-1234' 'Übergröße, gjpqy')
+  local measured at96 at144 i strip96 ink96 strip144 ink144
+  step "the detail rows at 96 DPI"
+  start_zifferbox
+  probe clip-set "${rows[0]}\\t${rows[1]}\\t${rows[2]}" || fail "clip-set"
+  xdotool key ctrl+v
+  expect state "name=${rows[0]}" "serial=${rows[1]}" "remark=${rows[2]}"
+  measured=$(row_heights "${rows[@]}") || exit 1
+  mapfile -t at96 <<<"$measured"
+  quit_zifferbox
+  step "at 144 DPI the rows' strips and letters are at least 1.4 times as high"
+  density_changed=1
+  set_density 144
+  start_zifferbox
+  measured=$(row_heights "${rows[@]}") || exit 1
+  mapfile -t at144 <<<"$measured"
+  quit_zifferbox
+  for i in 0 1 2; do
+    echo "${rows[i]}: strip and text ${at96[i]} at 96 DPI, ${at144[i]} at 144 DPI"
+    read -r strip96 ink96 <<<"${at96[i]}"
+    read -r strip144 ink144 <<<"${at144[i]}"
+    (( strip144 * 10 >= strip96 * 14 )) || fail "the row of \"${rows[i]}\" is $strip144 pixels high, $strip96 at 96 DPI"
+    (( ink144 * 10 >= ink96 * 14 )) || fail "the text \"${rows[i]}\" is $ink144 pixels high, $ink96 at 96 DPI"
+  done
+}
+
 case "$journey" in
-  first_start|new_object|filter_kept|copy|paste|delete|category_list|help|second_start|setup|window_manager)
+  first_start|new_object|filter_kept|copy|paste|delete|category_list|help|second_start|setup|window_manager|dense_screen)
     fresh_settings
     "journey_$journey"
     echo "journey $journey: passed"

@@ -4,6 +4,7 @@
 #include "help_document.h"
 #include "reading_font.h"
 #include "common/program_folder.h"
+#include "common/screen_density.h"
 #include "common/unique_handles.h"
 #include <windows.h>
 #include <shellapi.h>
@@ -17,6 +18,15 @@ constexpr int kHeadingId = 100;
 constexpr int kBodyId = 101;
 constexpr ULONG_PTR kShowTopicCopyData = 0x50484C50;  // "PHLP"
 constexpr DWORD kMaxFileSize = 4 * 1024 * 1024;
+// The page in pixels at 96 DPI: window, margins, the heading above the text and both fonts.
+constexpr int kWindowWidth = 380;
+constexpr int kWindowHeight = 440;
+constexpr int kMargin = 10;
+constexpr int kHeadingTop = 8;
+constexpr int kHeadingHeight = 24;
+constexpr int kBodyTop = 38;
+constexpr int kHeadingFontHeight = -17;
+constexpr int kBodyFontHeight = -13;
 
 UniqueFont headingFont;
 UniqueFont bodyFont;
@@ -82,10 +92,12 @@ void Layout(HWND window)
 {
     RECT client;
     GetClientRect(window, &client);
-    const int margin = 10;
+    const int margin = ScaleToScreen(kMargin);
     const int width = client.right - 2 * margin;
-    MoveWindow(GetDlgItem(window, kHeadingId), margin, 8, width, 24, TRUE);
-    MoveWindow(GetDlgItem(window, kBodyId), margin, 38, width, client.bottom - 38 - margin, TRUE);
+    const int bodyTop = ScaleToScreen(kBodyTop);
+    MoveWindow(GetDlgItem(window, kHeadingId), margin, ScaleToScreen(kHeadingTop), width, ScaleToScreen(kHeadingHeight),
+               TRUE);
+    MoveWindow(GetDlgItem(window, kBodyId), margin, bodyTop, width, client.bottom - bodyTop - margin, TRUE);
 }
 
 LRESULT OnCreate(HWND window, const CREATESTRUCTW *create)
@@ -170,11 +182,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
     wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
     wc.lpszClassName = kWindowClass;
     if (!RegisterClassW(&wc)) return 1;
-    headingFont.reset(CreateReadingFont(-17, FW_BOLD, kGermanSample));
-    bodyFont.reset(CreateReadingFont(-13, FW_NORMAL, kGermanSample));
+    headingFont.reset(CreateReadingFont(ScaleToScreen(kHeadingFontHeight), FW_BOLD, kGermanSample));
+    bodyFont.reset(CreateReadingFont(ScaleToScreen(kBodyFontHeight), FW_NORMAL, kGermanSample));
 
-    HWND window = CreateWindowExW(0, kWindowClass, kTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 380,
-                                  440, nullptr, nullptr, instance, const_cast<WCHAR *>(argument.c_str()));
+    HWND window = CreateWindowExW(0, kWindowClass, kTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  ScaleToScreen(kWindowWidth), ScaleToScreen(kWindowHeight), nullptr, nullptr, instance,
+                                  const_cast<WCHAR *>(argument.c_str()));
     if (!window) return 1;
     ShowWindow(window, show);
     UpdateWindow(window);
