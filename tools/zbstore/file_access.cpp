@@ -1,4 +1,5 @@
 #include "file_access.h"
+#include "common/private_security.h"
 #include "common/unique_handles.h"
 
 namespace {
@@ -86,7 +87,10 @@ bool WriteFileAtomically(const std::wstring &path, const std::string &bytes, boo
     bool written = false;
     DWORD error = ERROR_WRITE_FAULT;
     {
-        UniqueFile file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        // A leftover of a killed run would keep the rights it was made with.
+        DeleteFileW(temporary.c_str());
+        UniqueFile file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, PrivateAttributes(PrivateKind::File),
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.valid())
             return false;
         size_t done = 0;
