@@ -11,6 +11,10 @@
 bool ReadSharedFile(const std::wstring &path, std::string &bytes, ULONGLONG maxBytes = 1ull << 31);
 bool IsFolder(const std::wstring &path);
 bool FileExists(const std::wstring &path);
+// True when an account other than the user (and the system and the administrators) may read
+// the file, or list the folder. Under Wine the list stands for the Unix mode: the bits for others
+// show as Everyone, the group's not at all.
+bool OthersMayRead(const std::wstring &path);
 // True when both paths name the same existing file (through any spelling or link).
 bool SameFile(const std::wstring &a, const std::wstring &b);
 
