@@ -1,4 +1,5 @@
 #include "objectstore/file.h"
+#include "common/private_security.h"
 #include "common/program_folder.h"
 #include "common/unique_handles.h"
 #include <shlobj.h>
@@ -120,19 +121,24 @@ LONGLONG FileIndexOf(HANDLE file)
 
 const StoreFileOps &RealStoreFileOps() { return kRealOps; }
 
+void CreateStoreFolder(const std::wstring &storePath)
+{
+    const std::wstring folder = FolderOf(storePath);
+    if (GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return;
+    // SHCreateDirectoryExW takes only full paths; the variable may name a relative one.
+    WCHAR full[MAX_PATH];
+    const DWORD length = GetFullPathNameW(folder.c_str(), MAX_PATH, full, nullptr);
+    if (length > 0 && length < MAX_PATH)
+        SHCreateDirectoryExW(nullptr, full, PrivateAttributes(PrivateKind::Folder));
+}
+
 bool StoreFile::Open(const std::wstring &path)
 {
     Close();
-    const std::wstring folder = FolderOf(path);
-    if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        // SHCreateDirectoryExW takes only full paths; the variable may name a relative one.
-        WCHAR full[MAX_PATH];
-        const DWORD length = GetFullPathNameW(folder.c_str(), MAX_PATH, full, nullptr);
-        if (length > 0 && length < MAX_PATH)
-            SHCreateDirectoryExW(nullptr, full, nullptr);
-    }
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    CreateStoreFolder(path);
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                              PrivateAttributes(PrivateKind::File), OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     const bool created = GetLastError() != ERROR_ALREADY_EXISTS;
@@ -149,7 +155,7 @@ bool StoreFile::Open(const std::wstring &path)
     fileIndex_ = FileIndexOf(file_);
     NoteStamp();
     if (created)
-        ops_.flushFolder(folder.c_str());
+        ops_.flushFolder(FolderOf(path).c_str());
     return true;
 }
 
@@ -343,7 +349,8 @@ bool StoreFile::LastWriteTime(FILETIME &time) const
 
 bool WriteStoreFileCopy(const StoreFileOps &ops, const std::wstring &path, const std::string &bytes)
 {
-    UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, PrivateAttributes(PrivateKind::File),
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid())
         return false;
     return WriteAll(ops, file.get(), bytes) && ops.flushFile(file.get());

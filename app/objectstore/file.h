@@ -68,7 +68,8 @@ public:
     StoreFile(const StoreFile &) = delete;
     StoreFile &operator=(const StoreFile &) = delete;
 
-    // Opens or creates the file (and its folder). False with the Win32 error set.
+    // Opens or creates the file (and its folder); a new one is the user's alone. False with the
+    // Win32 error set.
     bool Open(const std::wstring &path);
     void Close();
     bool IsOpen() const { return file_ != INVALID_HANDLE_VALUE; }
@@ -115,9 +116,13 @@ private:
     std::string heldBytes_;  // the mapped bytes while the view is gone
 };
 
+// Creates the store's folder when it is missing (with the folders above it), for the user alone.
+// An existing folder keeps its security, even one that lets others in: it may be shared on purpose.
+void CreateStoreFolder(const std::wstring &storePath);
 // Reads the first size bytes of an open file. False with the Win32 error set.
 bool ReadFileBytes(HANDLE file, size_t size, std::string &bytes);
-// Writes bytes as a whole new file at path (replacing one that is there) and flushes it.
+// Writes bytes as a whole new file at path, the user's alone (replacing one that is there), and
+// flushes it.
 bool WriteStoreFileCopy(const StoreFileOps &ops, const std::wstring &path, const std::string &bytes);
 // Moves from over to and flushes the folder, so the rename survives a crash.
 bool ReplaceStoreFile(const StoreFileOps &ops, const std::wstring &from, const std::wstring &to);

@@ -1,4 +1,5 @@
 #include "objectstore/lock.h"
+#include "common/private_security.h"
 
 namespace {
 
@@ -23,8 +24,8 @@ bool StoreLock::Acquire(const std::wstring &storePath)
     Release();
     // Every opener must be able to open the lock file: sharing is the byte lock's job here.
     HANDLE file = CreateFileW(StoreLockPath(storePath).c_str(), GENERIC_READ | GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              PrivateAttributes(PrivateKind::File), OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     OVERLAPPED range = LockRange();

@@ -1,4 +1,5 @@
 #include "objectstore/tail.h"
+#include "common/private_security.h"
 #include "common/unique_handles.h"
 
 std::wstring StoreTailPath(const std::wstring &storePath) { return storePath + L".tail"; }
@@ -7,8 +8,8 @@ bool KeepCutBytes(const StoreFileOps &ops, const std::wstring &storePath, const 
 {
     if (bytes.empty())
         return true;
-    UniqueFile file(CreateFileW(StoreTailPath(storePath).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile file(CreateFileW(StoreTailPath(storePath).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                PrivateAttributes(PrivateKind::File), OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     // Appended at the end; a failure cuts the file back to where it ended.
     LARGE_INTEGER before = {};
     if (!file.valid() || !SetFilePointerEx(file.get(), LARGE_INTEGER(), &before, FILE_END))

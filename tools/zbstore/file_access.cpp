@@ -1,5 +1,7 @@
 #include "file_access.h"
+#include "common/private_security.h"
 #include "common/unique_handles.h"
+#include <vector>
 
 namespace {
 
@@ -11,7 +13,41 @@ bool Identity(const std::wstring &path, BY_HANDLE_FILE_INFORMATION &info)
     return file.valid() && GetFileInformationByHandle(file.get(), &info);
 }
 
+// The account itself, and who may read every file anyway: the system and the administrators.
+bool MayReadAnyway(PSID sid, const ProcessUser &user)
+{
+    return (user.Sid() && EqualSid(sid, user.Sid())) || IsWellKnownSid(sid, WinLocalSystemSid) ||
+           IsWellKnownSid(sid, WinBuiltinAdministratorsSid);
+}
+
 }  // namespace
+
+bool OthersMayRead(const std::wstring &path)
+{
+    DWORD size = 0;
+    GetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+    std::vector<BYTE> descriptor(size);
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    if (size == 0 || !GetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), size, &size) ||
+        !GetSecurityDescriptorDacl(descriptor.data(), &present, &dacl, &defaulted))
+        return false;
+    if (!present || !dacl)
+        return true;  // no list at all lets everyone in
+    const ProcessUser user;
+    GENERIC_MAPPING mapping = {FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE, FILE_ALL_ACCESS};
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE *ace = nullptr;
+        if (!GetAce(dacl, i, reinterpret_cast<void **>(&ace)) || ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE ||
+            (ace->Header.AceFlags & INHERIT_ONLY_ACE))
+            continue;
+        DWORD mask = ace->Mask;
+        MapGenericMask(&mask, &mapping);
+        if ((mask & FILE_READ_DATA) && !MayReadAnyway(&ace->SidStart, user))
+            return true;
+    }
+    return false;
+}
 
 bool IsFolder(const std::wstring &path)
 {
@@ -86,7 +122,10 @@ bool WriteFileAtomically(const std::wstring &path, const std::string &bytes, boo
     bool written = false;
     DWORD error = ERROR_WRITE_FAULT;
     {
-        UniqueFile file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        // A leftover of a killed run would keep the rights it was made with.
+        DeleteFileW(temporary.c_str());
+        UniqueFile file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, PrivateAttributes(PrivateKind::File),
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file.valid())
             return false;
         size_t done = 0;

@@ -11,12 +11,17 @@
 bool ReadSharedFile(const std::wstring &path, std::string &bytes, ULONGLONG maxBytes = 1ull << 31);
 bool IsFolder(const std::wstring &path);
 bool FileExists(const std::wstring &path);
+// True when an account other than the user (and the system and the administrators) may read
+// the file, or list the folder. Under Wine the list stands for the Unix mode: the bits for others
+// show as Everyone, the group's not at all.
+bool OthersMayRead(const std::wstring &path);
 // True when both paths name the same existing file (through any spelling or link).
 bool SameFile(const std::wstring &a, const std::wstring &b);
 
-// Writes bytes to path: to "<path>.zbtmp" first, flushed, checked by verify when given (read
-// back from disk), then renamed over path (replacing it only when replace is true). False with
-// the Win32 error set (ERROR_INVALID_DATA when verify refused); nothing is left behind.
+// Writes bytes to path as a new file, the user's alone: to "<path>.zbtmp" first, flushed, checked
+// by verify when given (read back from disk), then renamed over path (replacing it only when
+// replace is true). False with the Win32 error set (ERROR_INVALID_DATA when verify refused);
+// nothing is left behind.
 bool WriteFileAtomically(const std::wstring &path, const std::string &bytes, bool replace,
                          const std::function<bool(const std::wstring &)> &verify = nullptr);
 // Flushes the file at path to disk.

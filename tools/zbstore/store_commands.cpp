@@ -37,6 +37,16 @@ std::string DamageLines(const StoreReading &reading)
     return lines;
 }
 
+// A line when accounts other than the user may read the store or list its folder.
+std::string PrivacyWarning(const std::wstring &store)
+{
+    const bool file = OthersMayRead(store), folder = OthersMayRead(FolderOfPath(store));
+    if (!file && !folder)
+        return "";
+    const char *what = file && folder ? "den Speicher und seinen Ordner" : file ? "den Speicher" : "den Ordner des Speichers";
+    return std::string("Warnung: andere Benutzerkonten können ") + what + " lesen; nur Sie sollten Zugriff haben.\n";
+}
+
 // The store's contents must come back from the written file exactly.
 bool SameContents(const std::wstring &path, const StoreContents &expected)
 {
@@ -77,6 +87,7 @@ int RunCheck(const Options &options)
     const StoreContents contents = ContentsOf(reading.model);
     std::string report = "Speicher: " + ShownPath(options.store) + "\n";
     report += "Dateigröße: " + std::to_string(reading.fileSize) + " Bytes\n";
+    report += PrivacyWarning(options.store);
     if (reading.header == StoreScanStatus::Empty) {
         Print(report + "Zustand: leer (noch nie beschrieben)\nErgebnis: in Ordnung\n");
         return kExitDone;

@@ -6,6 +6,7 @@
 #include "commands.h"
 #include "console.h"
 #include "file_access.h"
+#include "objectstore/file.h"
 #include "objectstore/object_store.h"
 #include "objectstore/lock.h"
 #include "store_reading.h"
@@ -146,6 +147,8 @@ int LoadSoundStore(const Options &options, StoreReading &reading, const char *re
 
 int LockStore(const Options &options, StoreLock &lock, const char *thenDo)
 {
+    // Import and restore may write the first store: its folder is made as Zifferbox makes it.
+    CreateStoreFolder(options.store);
     if (lock.Acquire(options.store))
         return kExitDone;
     const DWORD error = GetLastError();
