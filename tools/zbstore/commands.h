@@ -25,6 +25,7 @@ int RunRecover(const Options &options);
 int RunExport(const Options &options);
 int RunFind(const Options &options);
 int RunImport(const Options &options);
+int RunMerge(const Options &options);
 int RunRestore(const Options &options);
 
 // Shared by the commands: the store read for reading, or an exit code with the reason printed.
