@@ -659,4 +659,35 @@ TEST(Zbstore, MergeWithItselfOrAnOlderBackupOfItWritesNothing)
     }
 }
 
+TEST(Zbstore, CheckNamesTheOtherStoresInTheStoresFolder)
+{
+    const std::wstring folder = FreshScratchFolder("zb-synced");
+    const std::string desktop = ReadWholeFile(MakeDesktopStore(L"zb-synced-desktop"));
+    const std::string laptop = ReadWholeFile(MakeLaptopStore(L"zb-synced-laptop"));
+    const std::wstring store = folder + L"\\objectstore.zbs";
+    ASSERT_TRUE(WriteWholeFile(store, desktop));
+    // What sync tools name their conflict copies, and what the store and zbstore keep beside it.
+    const std::wstring listed[] = {L"objectstore.sync-conflict-20261208-101010-ABCDEFG.zbs",
+                                   L"objectstore (Konflikt 2026-12-08).zbs", L"objectstore.zbs.vor-wiederherstellung"};
+    for (const std::wstring &name : listed)
+        ASSERT_TRUE(WriteWholeFile(folder + L"\\" + name, laptop));
+    for (const wchar_t *suffix : {L".lock", L".tail", L".order", L".new", L".import", L".import.new"})
+        ASSERT_TRUE(WriteWholeFile(store + suffix, laptop));
+    ASSERT_TRUE(WriteWholeFile(folder + L"\\notizen.txt", "Dies ist keine Speicherdatei."));
+    ASSERT_TRUE(WriteWholeFile(folder + L"\\leer.zbs", ""));
+
+    const ProgramRun check = Zbstore(L"check --store " + Quoted(store));
+    EXPECT_EQ(check.exitCode, 0u) << check.err;
+    EXPECT_TRUE(Contains(check.out, "\"zbstore merge DATEI\" bringt ihre Objekte in diesen Speicher:\n")) << check.out;
+    for (const std::wstring &name : listed)
+        EXPECT_TRUE(Contains(check.out, ("  " + Narrow(folder + L"\\" + name) + ": 10 Objekte\n").c_str())) << check.out;
+    EXPECT_EQ(Occurrences(check.out, " Objekte\n"), 3u) << check.out;
+
+    // Alone in its folder, the store's report says nothing of others.
+    for (const std::wstring &name : listed)
+        DeleteFileW((folder + L"\\" + name).c_str());
+    const ProgramRun alone = Zbstore(L"check --store " + Quoted(store));
+    EXPECT_FALSE(Contains(alone.out, "zbstore merge")) << alone.out;
+}
+
 }  // namespace

@@ -44,7 +44,9 @@ const Command kCommands[] = {
      "zbstore check [--store DATEI]\n"
      "Liest den ganzen Speicher, ohne ihn zu ändern, auch während Zifferbox läuft, und meldet Format, Objekte,\n"
      "Kategorien, Objekte mit einer Kategorie außerhalb der Liste, Dateigröße und den Zustand des Endes.\n"
-     "Bei einem Schaden: die Stelle (Byte), den Eintrag und wie viele intakte Einträge noch folgen.\n"
+     "Bei einem Schaden: die Stelle (Byte), den Eintrag und wie viele intakte Einträge noch folgen. Nennt die\n"
+     "anderen Speicher im selben Ordner (Konfliktkopien eines Sync-Programms, Sicherungen) mit ihren Objekten;\n"
+     "\"zbstore merge DATEI\" bringt deren Objekte in den Speicher.\n"
      "Rückgabewert 1, wenn der Speicher beschädigt ist.\n"},
     {"backup", RunBackup, true,
      "zbstore backup [--store DATEI] [--force] AUSGABE\n"
