@@ -48,8 +48,10 @@ figure zbstore_export_csv export --store "$(win "$store")" "$(win "$work/out.csv
 figure zbstore_import_csv_into_empty import --store "$(win "$work/empty.zbs")" "$(win "$work/out.csv")"
 figure zbstore_recover recover --store "$(win "$store")" "$(win "$work/out.recovered.zbs")"
 
-# The other machine's copy: the store and 1,000 objects more, added by an import (timed).
-merge_store=$work/merge.zbs merge_other=$work/merge-other.zbs
+# The other machine's copy: the store and 1,000 objects more, added by an import (timed). Each
+# in a folder of its own: check also reads every other store beside the one it checks.
+merge_store=$work/desktop/objectstore.zbs merge_other=$work/laptop/objectstore.zbs
+mkdir -p "$work/desktop" "$work/laptop"
 BUILD_DIR=$build "$root/scripts/bench-store.sh" 64535 "$merge_store"
 cp "$merge_store" "$merge_other"
 {

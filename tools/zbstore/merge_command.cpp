@@ -8,6 +8,8 @@
 #include <array>
 #include <map>
 #include <set>
+#include <unordered_map>
+#include <unordered_set>
 #include "commands.h"
 #include "console.h"
 #include "file_access.h"
@@ -23,6 +25,17 @@
 namespace {
 
 using ObjectKey = std::array<std::u16string, 4>;  // name, serial number, remark, category
+
+struct KeyHash {
+    size_t operator()(const ObjectKey &key) const
+    {
+        size_t hash = 0;
+        for (const std::u16string &field : key)
+            hash = hash * 31 + std::hash<std::u16string>()(field);
+        return hash;
+    }
+};
+using KeyCounts = std::unordered_map<ObjectKey, size_t, KeyHash>;
 
 ObjectKey KeyOf(const ObjectRow &row) { return {row.name, row.serialNumber, row.remark, row.category}; }
 
@@ -136,13 +149,11 @@ CopyEdit MergeInto(const OtherFile &other, const StoreModel &model, ObjectDataba
                    CategoryDatabase &categories, StoreChange &change, MergePlan &plan)
 {
     ListedCategories listed(model, categories);
-    std::map<ObjectKey, size_t> inStore;
-    std::map<std::u16string, std::set<ObjectKey>> storeVersions;
-    for (ObjectRow &row : ContentsOf(model).objects) {
+    std::vector<ObjectRow> stored = ContentsOf(model).objects;
+    KeyCounts inStore(stored.size());
+    for (ObjectRow &row : stored) {
         row.category = listed.Of(NormalizedCategory(row.category));
-        const ObjectKey key = KeyOf(row);
-        ++inStore[key];
-        storeVersions[row.name].insert(key);
+        ++inStore[KeyOf(row)];
     }
     // The other list's names come along, also those no object uses.
     for (const std::u16string &name : other.categories) {
@@ -153,23 +164,30 @@ CopyEdit MergeInto(const OtherFile &other, const StoreModel &model, ObjectDataba
             ++change.newCategories;
         }
     }
-    std::map<ObjectKey, size_t> seen;
-    std::set<ObjectKey> addedKeys;
+    KeyCounts seen(other.objects.size());
     for (ObjectRow row : other.objects) {
         row.category = listed.Of(row.category);
-        const ObjectKey key = KeyOf(row);
-        const auto stored = inStore.find(key);
-        if (++seen[key] <= (stored == inStore.end() ? 0 : stored->second)) {
+        const auto inside = inStore.find(KeyOf(row));
+        if (++seen[KeyOf(row)] <= (inside == inStore.end() ? 0 : inside->second))
             ++plan.present;
+        else
+            plan.added.push_back(std::move(row));
+    }
+    // Each added object against the store's objects of its name that differ from it.
+    std::unordered_map<std::u16string, std::set<ObjectKey>> versions;
+    for (const ObjectRow &row : plan.added)
+        versions[row.name];
+    for (const ObjectRow &row : stored) {
+        const auto named = versions.find(row.name);
+        if (named != versions.end())
+            named->second.insert(KeyOf(row));
+    }
+    std::set<ObjectKey> listedPairs;
+    for (const ObjectRow &row : plan.added) {
+        const ObjectKey key = KeyOf(row);
+        if (!listedPairs.insert(key).second)
             continue;
-        }
-        plan.added.push_back(row);
-        if (!addedKeys.insert(key).second)
-            continue;
-        const auto versions = storeVersions.find(row.name);
-        if (versions == storeVersions.end())
-            continue;
-        for (const ObjectKey &version : versions->second) {
+        for (const ObjectKey &version : versions[row.name]) {
             if (version == key)
                 continue;  // an identical copy: one more of a duplicate
             if (plan.sameName.size() < kMaxReportedProblems)
