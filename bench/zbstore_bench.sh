@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # zbstore at a full store (65,532 generated objects): check, backup, export to CSV, import of
-# that CSV into an empty store, recover. Each figure is the wall time of one run under Wine less
+# that CSV into an empty store, recover. Then a merge of a store of 64,535 objects with a copy
+# that has 1,000 more, beside what it should not exceed: importing those 1,000 and checking both. Each figure is the wall time of one run under Wine less
 # Wine's own start (zbstore printing its usage). One "name: value unit" line per figure.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -46,3 +47,18 @@ figure zbstore_backup backup --store "$(win "$store")" "$(win "$work/out.backup.
 figure zbstore_export_csv export --store "$(win "$store")" "$(win "$work/out.csv")"
 figure zbstore_import_csv_into_empty import --store "$(win "$work/empty.zbs")" "$(win "$work/out.csv")"
 figure zbstore_recover recover --store "$(win "$store")" "$(win "$work/out.recovered.zbs")"
+
+# The other machine's copy: the store and 1,000 objects more, added by an import (timed). Each
+# in a folder of its own: check also reads every other store beside the one it checks.
+merge_store=$work/desktop/objectstore.zbs merge_other=$work/laptop/objectstore.zbs
+mkdir -p "$work/desktop" "$work/laptop"
+BUILD_DIR=$build "$root/scripts/bench-store.sh" 64535 "$merge_store"
+cp "$merge_store" "$merge_other"
+{
+  printf 'Name;Seriennummer;Bemerkung;Kategorie\r\n'
+  for i in $(seq 1000); do printf 'Laptop-Objekt %d;LT-%06d;vom Laptop;Laptop\r\n' "$i" "$i"; done
+} >"$work/thousand.csv"
+figure zbstore_import_1000_into_full import --store "$(win "$merge_other")" "$(win "$work/thousand.csv")"
+figure zbstore_check_merge_store check --store "$(win "$merge_store")"
+figure zbstore_check_merge_other check --store "$(win "$merge_other")"
+figure zbstore_merge_full merge --store "$(win "$merge_store")" "$(win "$merge_other")"

@@ -44,6 +44,23 @@ zifferbox_runs() {
   return 1
 }
 
+# One line when other stores lie beside the store (a sync tool's conflict copies, backups): the
+# user should bring their objects in. Only the 8 magic bytes are read, so it stays quick.
+other_stores() {
+  local store=$1 folder file count=0
+  case "$store" in [A-Za-z]:*) [ "${store:0:1}" = Z ] || [ "${store:0:1}" = z ] || return 0
+                               store=$(printf '%s' "${store:2}" | tr '\\' /) ;; esac
+  folder=$(dirname -- "$store")
+  for file in "$folder"/*; do
+    [ -f "$file" ] && [ "$file" != "$store" ] || continue
+    case "$file" in *.lock|*.tail|*.order|*.new|*.import|*.zbtmp) continue ;; esac
+    cmp -s -n 8 "$file" <(printf 'ZBSTORE\032') && count=$((count + 1))
+  done
+  [ "$count" -gt 0 ] || return 0
+  echo "Zifferbox: $count other store file(s) beside the store (sync conflict copies or backups):" \
+    "scripts/zbstore check lists them, scripts/zbstore merge FILE brings their objects in"
+}
+
 temporary=""
 if [ "$demo" = 1 ]; then
   temporary=$(mktemp -d)
@@ -111,6 +128,7 @@ if [ "$demo" = 1 ]; then
   echo "Zifferbox: demonstration with the sample objects on a throw-away store; your own store is not touched"
 else
   echo "Zifferbox: objects are stored in $store"
+  other_stores "$store"
 fi
 # In the background, so that an interrupted script can end it (cleanup); the script waits for it.
 wine "$build/app/zifferbox.exe" &

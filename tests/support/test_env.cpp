@@ -5,7 +5,8 @@ std::wstring UseFreshStoreFile(const wchar_t *tag)
 {
     std::wstring path = TestFolder() + L"\\" + tag + L"-" + std::to_wstring(GetCurrentProcessId()) + L".zbs";
     // Wine hands out the same process ids again in a later run: whatever such a run left goes.
-    for (const wchar_t *suffix : {L"", L".new", L".tail", L".order"})
+    for (const wchar_t *suffix :
+         {L"", L".new", L".tail", L".order", L".vor-wiederherstellung", L".vor-wiederherstellung.tail"})
         DeleteFileW((path + suffix).c_str());
     SetEnvironmentVariableW(L"ZIFFERBOX_OBJECT_STORE", path.c_str());
     return path;

@@ -1,6 +1,7 @@
 // zbstore.exe as a user runs it: exit codes, reports and files, on stores the program's own
 // store classes wrote.
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <sstream>
 #include <vector>
 #include "objectstore/object_store.h"
@@ -53,15 +54,16 @@ const std::vector<Sample> spreadsheetSamples = {
 };
 
 // A store at a fresh path, written by the program's classes; Werkstatt is not in the list.
-std::wstring MakeStore(const wchar_t *tag, const std::vector<Sample> &objects = samples)
+std::wstring MakeStore(const wchar_t *tag, const std::vector<Sample> &objects = samples,
+                       const std::vector<const wchar_t *> &listed = {L"Software", L"Geräte"})
 {
     const std::wstring path = UseFreshStoreFile(tag);
     ObjectDatabase objectsDb;
     CategoryDatabase categories;
     EXPECT_FALSE(objectsDb.openOrCreate(L"Zifferbox"));
     EXPECT_FALSE(categories.openOrCreate(L"Zifferbox-Kategorien"));
-    categories.addCategory(L"Software");
-    categories.addCategory(L"Geräte");
+    for (const wchar_t *category : listed)
+        categories.addCategory(category);
     for (const Sample &o : objects)
         EXPECT_NE(objectsDb.writeNewObject(o.name, o.serial, o.remark, o.category), 0u);
     return path;
@@ -77,6 +79,53 @@ std::wstring Scratch(const wchar_t *name)
 }
 
 bool Contains(const std::string &text, const char *part) { return text.find(part) != std::string::npos; }
+
+size_t Occurrences(const std::string &text, const std::string &part)
+{
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+// The store's objects as export lines, sorted: equal for the same objects in the same numbers.
+std::vector<std::string> ObjectLines(const std::wstring &store)
+{
+    std::istringstream csv(Zbstore(L"export --store " + Quoted(store) + L" -").out);
+    std::vector<std::string> lines;
+    std::string line;
+    std::getline(csv, line);  // the header
+    while (std::getline(csv, line))
+        lines.push_back(line);
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+// One set of records on two machines that went their own ways from the samples: both added,
+// both edited "Kreditkarte" (the laptop's went through a spreadsheet), and Ctrl+D made copies
+// of "Bohrer" on each. The laptop also lists a category no object uses.
+const std::vector<Sample> desktopSamples = [] {
+    std::vector<Sample> objects = samples;
+    objects.push_back({L"Bohrer", L"B-9", L"", L"Werkstatt"});
+    objects.push_back({L"Kreditkarte", L"4111111111111111", L"", L"Karten"});
+    objects.push_back({L"Fahrrad", L"WTU 1234567", L"", L"Software"});
+    return objects;
+}();
+const std::vector<Sample> laptopSamples = [] {
+    std::vector<Sample> objects = samples;
+    objects.push_back({L"Bohrer", L"B-9", L"", L"Werkstatt"});
+    objects.push_back({L"Bohrer", L"B-9", L"", L"Werkstatt"});
+    objects.push_back({L"Kreditkarte", L"4111111111111110", L"", L"Karten"});
+    objects.push_back({L"Fahrrad", L"WTU 1234568", L"neuer Rahmen", L"Software"});
+    objects.push_back({L"Zelt", L"Z-1", L"", L"Camping"});
+    return objects;
+}();
+
+std::wstring MakeDesktopStore(const wchar_t *tag) { return MakeStore(tag, desktopSamples); }
+std::wstring MakeLaptopStore(const wchar_t *tag)
+{
+    return MakeStore(tag, laptopSamples, {L"Software", L"Geräte", L"Leer"});
+}
 
 TEST(Zbstore, ChecksBacksUpAndExportsARealStore)
 {
@@ -422,6 +471,17 @@ TEST(Zbstore, HostileInputsGetAClearMessageAndLeaveTheStoreAlone)
     WriteWholeFile(zipped, std::string("PK\x03\x04\x14\0\0\0", 8));
     const std::wstring csvNamedXml = Scratch(L"zb-csv.xml");
     WriteWholeFile(csvNamedXml, "Name;Seriennummer\r\nA;1\r\n");
+    const std::wstring fullFile = Scratch(L"zb-full.csv");
+    rows = "Name;Seriennummer\r\n";
+    for (int i = 0; i < 65535; ++i)
+        rows += "O" + std::to_string(i) + ";" + std::to_string(i) + "\r\n";
+    WriteWholeFile(fullFile, rows);
+    std::string damagedBytes = before;
+    damagedBytes[40] ^= 0x20;
+    const std::wstring damaged = Scratch(L"zb-damaged-other.zbs");
+    WriteWholeFile(damaged, damagedBytes);
+    const size_t slash = store.find_last_of(L'\\');
+    const std::wstring storeAgain = store.substr(0, slash) + L"\\.\\" + store.substr(slash + 1);
     const std::wstring on = L" --store " + Quoted(store) + L" ";
 
     const struct {
@@ -445,6 +505,16 @@ TEST(Zbstore, HostileInputsGetAClearMessageAndLeaveTheStoreAlone)
         {L"import" + on + Quoted(doctype), 1, "Byte 22: Keine gültige XML-Datei: Die Datei hat eine DOCTYPE-Angabe"},
         {L"import" + on + Quoted(zipped), 1, "ZIP-Archiv"},
         {L"import" + on + Quoted(csvNamedXml), 1, "Byte 0: Keine gültige XML-Datei"},
+        {L"merge" + on + Quoted(folder), 1, "Ordner"},
+        {L"merge" + on + Quoted(folder + L"\\fehlt.zbs"), 1, "nicht gefunden"},
+        {L"merge" + on + Quoted(damaged), 1, "beschädigter Zifferbox-Speicher (ab Byte"},
+        {L"merge" + on + Quoted(notStore), 1, "Kopfzeile"},
+        {L"merge" + on + Quoted(tooMany), 1, "65536 Zeilen"},
+        {L"merge" + on + Quoted(store), 0, "die Speicherdatei selbst"},
+        {L"merge" + on + Quoted(storeAgain), 0, "die Speicherdatei selbst"},
+        // 65,535 objects of which none is in the store yet: five too many.
+        {L"merge" + on + Quoted(fullFile), 1, "höchstens 65535 Objekte; er hat 5, dazu kämen 65535"},
+        {L"merge --force" + on + Quoted(store), 2, "unbekannte Angabe"},
         {L"frobnicate", 2, "unbekannter Befehl"},
         {L"export --format pdf" + on + L"-", 2, "csv, html und xml"},
     };
@@ -455,6 +525,169 @@ TEST(Zbstore, HostileInputsGetAClearMessageAndLeaveTheStoreAlone)
         EXPECT_TRUE(Contains(run.out + run.err, c.messagePart)) << run.out << run.err;
         EXPECT_EQ(ReadWholeFile(store), before);
     }
+}
+
+TEST(Zbstore, MergeAddsWhatTheOtherHoldsMoreOfAndListsSameNamesWithBothVersions)
+{
+    const std::wstring store = MakeDesktopStore(L"zb-merge");
+    const std::wstring laptop = MakeLaptopStore(L"zb-merge-laptop");
+    const std::string before = ReadWholeFile(store);
+    const std::wstring into = L"merge --store " + Quoted(store) + L" ";
+    const char *counts = "(Zifferbox-Speicher, 10 Objekte): 4 Objekte hinzugefügt, 6 schon vorhanden, 4 neue Kategorien.";
+
+    // While Zifferbox holds the store, a dry run reports and a merge is refused; neither writes.
+    {
+        StoreLock held;
+        ASSERT_TRUE(held.Acquire(store));
+        const ProgramRun dry = Zbstore(into + L"--dry-run " + Quoted(laptop));
+        EXPECT_EQ(dry.exitCode, 0u) << dry.err;
+        EXPECT_TRUE(Contains(dry.out, "Probelauf: ")) << dry.out;
+        EXPECT_TRUE(Contains(dry.out, "4 Objekte würden hinzugefügt, 6 schon vorhanden, 4 neue Kategorien")) << dry.out;
+        const ProgramRun refused = Zbstore(into + Quoted(laptop));
+        EXPECT_EQ(refused.exitCode, 3u);
+        EXPECT_TRUE(Contains(refused.err, "Beenden Sie Zifferbox und führen Sie dann zusammen")) << refused.err;
+    }
+    EXPECT_EQ(ReadWholeFile(store), before);
+
+    const ProgramRun merged = Zbstore(into + Quoted(laptop));
+    EXPECT_EQ(merged.exitCode, 0u) << merged.err;
+    EXPECT_TRUE(Contains(merged.out, counts)) << merged.out;
+    // Both versions of each edited object, the spreadsheet's rewrite marked where it was one.
+    EXPECT_TRUE(Contains(merged.out,
+                         "gleicher Name, andere Angaben: 2 Paare (beide Fassungen bleiben; entscheiden Sie in Zifferbox, welche gilt)\n"
+                         "  \"Fahrrad\"\n"
+                         "    im Speicher:  Seriennummer \"WTU 1234567\", Bemerkung \"\", Kategorie \"Software\"\n"
+                         "    hinzugefügt:  Seriennummer \"WTU 1234568\", Bemerkung \"neuer Rahmen\", Kategorie \"Software\"\n"
+                         "  \"Kreditkarte\"\n"
+                         "    im Speicher:  Seriennummer \"4111111111111111\", Bemerkung \"\", Kategorie \"Karten\"\n"
+                         "    hinzugefügt:  Seriennummer \"4111111111111110\", Bemerkung \"\", Kategorie \"Karten\"\n"
+                         "    Die Seriennummern unterscheiden sich so, wie eine Tabellenkalkulation sie umschreibt.\n"))
+        << merged.out;
+    EXPECT_EQ(Occurrences(merged.out, "Tabellenkalkulation"), 1u) << merged.out;
+    std::vector<std::string> expected = {
+        "Adressbuch;AB-123;\"sagt \"\"hallo\"\"; ok\";Software", "Bohrer;B-9;;Werkstatt", "Bohrer;B-9;;Werkstatt",
+        "Bohrer;B-9;;Werkstatt", "Fahrrad;WTU 1234567;;Software", "Fahrrad;WTU 1234568;neuer Rahmen;Software",
+        "Kreditkarte;4111111111111110;;Karten", "Kreditkarte;4111111111111111;;Karten", "Notizen;'=1+1;;",
+        "Zeichenprogramm;ZP-77;Lizenz f\xC3\xBCr zwei Pl\xC3\xA4tze;Software", "Zelt;Z-1;;Camping",
+        "\xC3\xA4pfelpresse;\xC3\x84P-1;;Ger\xC3\xA4te"};
+    std::sort(expected.begin(), expected.end());
+    for (std::string &line : expected)
+        line += "\r";
+    EXPECT_EQ(ObjectLines(store), expected);
+    // The laptop's category without objects came along, and those of added objects the list
+    // lacked (Karten, Werkstatt, Camping), as the import adds them.
+    const ProgramRun check = Zbstore(L"check --store " + Quoted(store));
+    EXPECT_TRUE(Contains(check.out, "Kategorien: 6\n")) << check.out;
+
+    // An export merges as the import reads it, each category in the store's spelling, the
+    // spreadsheet's rewrites reported.
+    const std::wstring csv = Scratch(L"zb-merge.csv");
+    WriteWholeFile(csv, "Name;Seriennummer;Kategorie\r\nZelt;Z-1;Camping\r\nLaterne;1,00E+05;CAMPING\r\n");
+    const ProgramRun fromCsv = Zbstore(into + Quoted(csv));
+    EXPECT_EQ(fromCsv.exitCode, 0u) << fromCsv.err;
+    EXPECT_TRUE(Contains(fromCsv.out, "(Zeichensatz UTF-8, Trennzeichen ;, 2 Objekte): 1 Objekt hinzugefügt, 1 schon "
+                                      "vorhanden, 0 neue Kategorien."))
+        << fromCsv.out;
+    EXPECT_TRUE(Contains(fromCsv.out, "Zeile 3: Seriennummer \"1,00E+05\" steht in der wissenschaftlichen Schreibweise"))
+        << fromCsv.out;
+    EXPECT_TRUE(Contains(Zbstore(L"find --store " + Quoted(store) + L" Laterne").out, "Laterne\t1,00E+05\t\tCamping\n"));
+}
+
+TEST(Zbstore, MergingTwiceGivesWhatMergingOnceGives)
+{
+    const std::wstring store = MakeDesktopStore(L"zb-twice");
+    const std::wstring laptop = MakeLaptopStore(L"zb-twice-laptop");
+    const std::wstring csv = Scratch(L"zb-twice-laptop.csv");
+    ASSERT_EQ(Zbstore(L"export --store " + Quoted(laptop) + L" " + Quoted(csv)).exitCode, 0u);
+    const std::wstring into = L"merge --store " + Quoted(store) + L" ";
+    ASSERT_EQ(Zbstore(into + Quoted(laptop)).exitCode, 0u);
+    const std::string once = ReadWholeFile(store);
+    for (const std::wstring &other : {laptop, csv}) {
+        SCOPED_TRACE(Narrow(other));
+        const ProgramRun again = Zbstore(into + Quoted(other));
+        EXPECT_EQ(again.exitCode, 0u) << again.err;
+        EXPECT_TRUE(Contains(again.out, "0 Objekte hinzugefügt, 10 schon vorhanden, 0 neue Kategorien.\n"
+                                        "Der Speicher bleibt unverändert.\n"))
+            << again.out;
+        EXPECT_EQ(ReadWholeFile(store), once);
+    }
+}
+
+TEST(Zbstore, MergeGivesTheSameObjectsWhicheverWayItRuns)
+{
+    const std::wstring desktop = MakeDesktopStore(L"zb-ways-desktop"), laptop = MakeLaptopStore(L"zb-ways-laptop");
+    const std::wstring desktopCopy = Scratch(L"zb-ways-desktop.copy"), laptopCopy = Scratch(L"zb-ways-laptop.copy");
+    ASSERT_TRUE(WriteWholeFile(desktopCopy, ReadWholeFile(desktop)));
+    ASSERT_TRUE(WriteWholeFile(laptopCopy, ReadWholeFile(laptop)));
+    ASSERT_EQ(Zbstore(L"merge --store " + Quoted(desktop) + L" " + Quoted(laptopCopy)).exitCode, 0u);
+    ASSERT_EQ(Zbstore(L"merge --store " + Quoted(laptop) + L" " + Quoted(desktopCopy)).exitCode, 0u);
+    const std::vector<std::string> objects = ObjectLines(desktop);
+    EXPECT_EQ(objects.size(), 12u);
+    EXPECT_EQ(std::count(objects.begin(), objects.end(), "Bohrer;B-9;;Werkstatt\r"), 3);
+    EXPECT_EQ(ObjectLines(laptop), objects);
+}
+
+TEST(Zbstore, MergeWithItselfOrAnOlderBackupOfItWritesNothing)
+{
+    const std::wstring store = MakeStore(L"zb-self");
+    const std::wstring older = Scratch(L"zb-self.older"), copy = Scratch(L"zb-self.copy");
+    ASSERT_TRUE(WriteWholeFile(older, ReadWholeFile(store)));
+    {
+        ObjectDatabase objects;
+        ASSERT_FALSE(objects.openOrCreate(L"Zifferbox"));
+        EXPECT_NE(objects.writeNewObject(L"Danach", L"D-1", L"", L""), 0u);
+    }
+    const std::string before = ReadWholeFile(store);
+    ASSERT_TRUE(WriteWholeFile(copy, before));
+    const size_t slash = store.find_last_of(L'\\');
+    const struct {
+        std::wstring other;
+        const char *report;
+    } cases[] = {
+        {store, "ist die Speicherdatei selbst"},
+        {store.substr(0, slash) + L"\\.\\" + store.substr(slash + 1), "ist die Speicherdatei selbst"},
+        {copy, "0 Objekte hinzugefügt, 6 schon vorhanden, 0 neue Kategorien.\nDer Speicher bleibt unverändert."},
+        {older, "0 Objekte hinzugefügt, 5 schon vorhanden, 0 neue Kategorien.\nDer Speicher bleibt unverändert."},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(Narrow(c.other));
+        const ProgramRun run = Zbstore(L"merge --store " + Quoted(store) + L" " + Quoted(c.other));
+        EXPECT_EQ(run.exitCode, 0u) << run.err;
+        EXPECT_TRUE(Contains(run.out, c.report)) << run.out;
+        EXPECT_EQ(ReadWholeFile(store), before);
+        EXPECT_FALSE(FileExists(store + L".import"));
+    }
+}
+
+TEST(Zbstore, CheckNamesTheOtherStoresInTheStoresFolder)
+{
+    const std::wstring folder = FreshScratchFolder("zb-synced");
+    const std::string desktop = ReadWholeFile(MakeDesktopStore(L"zb-synced-desktop"));
+    const std::string laptop = ReadWholeFile(MakeLaptopStore(L"zb-synced-laptop"));
+    const std::wstring store = folder + L"\\objectstore.zbs";
+    ASSERT_TRUE(WriteWholeFile(store, desktop));
+    // What sync tools name their conflict copies, and what the store and zbstore keep beside it.
+    const std::wstring listed[] = {L"objectstore.sync-conflict-20261208-101010-ABCDEFG.zbs",
+                                   L"objectstore (Konflikt 2026-12-08).zbs", L"objectstore.zbs.vor-wiederherstellung"};
+    for (const std::wstring &name : listed)
+        ASSERT_TRUE(WriteWholeFile(folder + L"\\" + name, laptop));
+    for (const wchar_t *suffix : {L".lock", L".tail", L".order", L".new", L".import", L".import.new"})
+        ASSERT_TRUE(WriteWholeFile(store + suffix, laptop));
+    ASSERT_TRUE(WriteWholeFile(folder + L"\\notizen.txt", "Dies ist keine Speicherdatei."));
+    ASSERT_TRUE(WriteWholeFile(folder + L"\\leer.zbs", ""));
+
+    const ProgramRun check = Zbstore(L"check --store " + Quoted(store));
+    EXPECT_EQ(check.exitCode, 0u) << check.err;
+    EXPECT_TRUE(Contains(check.out, "\"zbstore merge DATEI\" bringt ihre Objekte in diesen Speicher:\n")) << check.out;
+    for (const std::wstring &name : listed)
+        EXPECT_TRUE(Contains(check.out, ("  " + Narrow(folder + L"\\" + name) + ": 10 Objekte\n").c_str())) << check.out;
+    EXPECT_EQ(Occurrences(check.out, " Objekte\n"), 3u) << check.out;
+
+    // Alone in its folder, the store's report says nothing of others.
+    for (const std::wstring &name : listed)
+        DeleteFileW((folder + L"\\" + name).c_str());
+    const ProgramRun alone = Zbstore(L"check --store " + Quoted(store));
+    EXPECT_FALSE(Contains(alone.out, "zbstore merge")) << alone.out;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The subcommands of zbstore. Each reports in German and returns the program's exit code.
 #pragma once
 #include <string>
+#include <vector>
 
 enum ExitCode {
     kExitDone = 0,
@@ -24,6 +25,7 @@ int RunRecover(const Options &options);
 int RunExport(const Options &options);
 int RunFind(const Options &options);
 int RunImport(const Options &options);
+int RunMerge(const Options &options);
 int RunRestore(const Options &options);
 
 // Shared by the commands: the store read for reading, or an exit code with the reason printed.
@@ -39,3 +41,15 @@ int LockStore(const Options &options, StoreLock &lock, const char *thenDo);
 // Refuses an OUTPUT that exists (without --force), is a folder or is the store itself.
 int CheckOutput(const Options &options);
 std::string SystemMessage(unsigned long error);
+
+// The import's reading of a table file (CSV or spreadsheet XML) whose bytes are input: an exit
+// code, with every problem of the file printed.
+struct TableImport;
+struct ImportNote;
+int ReadObjectTable(const std::wstring &path, const std::string &input, TableImport &table);
+// "Zeichensatz UTF-8, Trennzeichen ;" or "XML-Tabelle, Blatt ...": what was read.
+std::string TableSource(const TableImport &table);
+// The columns left out and, under changesHeading, the values a spreadsheet rewrote.
+std::string TableReport(const TableImport &table, const char *changesHeading);
+// Notes one a line with their row and byte; "und N weitere more" past the listed ones.
+std::string ListedNotes(const std::vector<ImportNote> &notes, size_t count, const char *more);

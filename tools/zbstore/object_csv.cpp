@@ -34,30 +34,6 @@ bool NeedsQuotes(const std::u16string &text)
 
 // ---- Reading ----------------------------------------------------------------------------------
 
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-
-// A number as a spreadsheet saves it when its cell shows scientific notation: one digit, a
-// decimal separator, digits and a signed exponent ("1.00E+05", "3,56789E+14"). The text the
-// user typed is gone; "1E5" or "00123" as Zifferbox wrote them are not of this form.
-bool IsSpreadsheetScientific(const std::u16string &text)
-{
-    size_t at = !text.empty() && text[0] == u'-' ? 1 : 0;
-    const auto digits = [&] {
-        const size_t from = at;
-        while (at < text.size() && IsDigit(text[at]))
-            ++at;
-        return at > from;
-    };
-    if (text.size() < at + 2 || !IsDigit(text[at]) || (text[at + 1] != u'.' && text[at + 1] != u','))
-        return false;
-    at += 2;
-    if (!digits() || text.size() < at + 2 || (text[at] != u'E' && text[at] != u'e') ||
-        (text[at + 1] != u'+' && text[at + 1] != u'-'))
-        return false;
-    at += 2;
-    return digits() && at == text.size();
-}
-
 struct Record {
     std::vector<std::u16string> cells;
     size_t line = 0;

@@ -1,6 +1,7 @@
 // check, backup and recover: the store file as a whole.
 #include <windows.h>
 #include "commands.h"
+#include "common/unique_handles.h"
 #include "console.h"
 #include "file_access.h"
 #include "objectstore/store.h"
@@ -77,6 +78,56 @@ int WriteStoreOutput(const Options &options, const std::string &bytes, const Sto
     return kExitDone;
 }
 
+// Files the store and its writers keep beside it, or half-written copies: never another store.
+bool IsStoreCompanion(const std::wstring &name)
+{
+    for (const wchar_t *suffix : {L".lock", L".tail", L".order", L".new", L".import", L".zbtmp"}) {
+        const size_t length = wcslen(suffix);
+        if (name.size() >= length && _wcsicmp(name.c_str() + name.size() - length, suffix) == 0)
+            return true;
+    }
+    return false;
+}
+
+bool BeginsLikeStore(const std::wstring &path)
+{
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    char magic[kStoreMagicSize];
+    DWORD got = 0;
+    return file.valid() && ReadFile(file.get(), magic, sizeof magic, &got, nullptr) && got == sizeof magic &&
+           EncodeStoreHeader().compare(0, kStoreMagicSize, magic, kStoreMagicSize) == 0;
+}
+
+// The other sound stores in the store's folder (a sync tool's conflict copies, backups, the copy
+// a restore kept), one a line with their objects; empty when there are none.
+std::string OtherStoresBeside(const std::wstring &store)
+{
+    const std::wstring folder = FolderOfPath(store);
+    WIN32_FIND_DATAW found;
+    UniqueFileSearch search(FindFirstFileW((folder + L"\\*").c_str(), &found));
+    if (!search.valid())
+        return std::string();
+    std::string lines;
+    do {
+        const std::wstring path = folder + L"\\" + found.cFileName;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || IsStoreCompanion(found.cFileName) ||
+            !BeginsLikeStore(path) || SameFile(path, store))
+            continue;
+        std::string bytes;
+        if (!ReadStoreBytes(path, bytes))
+            continue;
+        const StoreReading reading = ReadStore(bytes, false);
+        if (reading.header != StoreScanStatus::Valid || reading.Damaged())
+            continue;
+        lines += "  " + ShownPath(path) + ": " + Count(ContentsOf(reading.model).objects.size(), "Objekt", "Objekte") + "\n";
+    } while (FindNextFileW(search.get(), &found));
+    if (lines.empty())
+        return lines;
+    return "Weitere Speicher im selben Ordner (Konfliktkopien, Sicherungen); \"zbstore merge DATEI\" bringt ihre "
+           "Objekte in diesen Speicher:\n" + lines;
+}
+
 }  // namespace
 
 int RunCheck(const Options &options)
@@ -88,8 +139,9 @@ int RunCheck(const Options &options)
     std::string report = "Speicher: " + ShownPath(options.store) + "\n";
     report += "Dateigröße: " + std::to_string(reading.fileSize) + " Bytes\n";
     report += PrivacyWarning(options.store);
+    const std::string others = OtherStoresBeside(options.store);
     if (reading.header == StoreScanStatus::Empty) {
-        Print(report + "Zustand: leer (noch nie beschrieben)\nErgebnis: in Ordnung\n");
+        Print(report + "Zustand: leer (noch nie beschrieben)\n" + others + "Ergebnis: in Ordnung\n");
         return kExitDone;
     }
     report += "Format: Version " + std::to_string(kStoreVersion) + "\n";
@@ -109,6 +161,7 @@ int RunCheck(const Options &options)
     if (ReadSharedFile(StoreTailPath(options.store), tail))
         report += "Abgeschnittenes Ende aufbewahrt: " + ShownPath(StoreTailPath(options.store)) + " (" +
                   Count(tail.size(), "Byte", "Bytes") + ")\n";
+    report += others;
     if (reading.Damaged()) {
         const DamagedRange &first = reading.damage.front();
         report += "Beschädigt ab Byte " + std::to_string(first.begin) + ", Eintrag " +

@@ -18,6 +18,47 @@ std::u16string Normalized(const std::u16string &cell)
     return name;
 }
 
+bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+bool AllDigits(const std::u16string &text, size_t from = 0)
+{
+    if (from >= text.size())
+        return false;
+    for (size_t i = from; i < text.size(); ++i)
+        if (!IsDigit(text[i]))
+            return false;
+    return true;
+}
+
+// The digits without their leading zeros and a leading '+', the sign kept: what a spreadsheet
+// keeps of an integer. Empty for anything else.
+std::u16string AsInteger(const std::u16string &text)
+{
+    size_t at = !text.empty() && (text[0] == u'+' || text[0] == u'-') ? 1 : 0;
+    if (!AllDigits(text, at))
+        return std::u16string();
+    const std::u16string sign = text[0] == u'-' ? u"-" : u"";
+    while (at + 1 < text.size() && text[at] == u'0')
+        ++at;
+    return sign + text.substr(at);
+}
+
+// Excel keeps 15 significant digits: "4111111111111111" is saved as "4111111111111110".
+bool SameFirstFifteenDigits(const std::u16string &a, const std::u16string &b)
+{
+    if (a.size() != b.size() || a.size() <= 15 || !AllDigits(a) || !AllDigits(b) || a.compare(0, 15, b, 0, 15) != 0)
+        return false;
+    const auto zerosAfterFifteen = [](const std::u16string &text) {
+        return text.find_first_not_of(u'0', 15) == std::u16string::npos;
+    };
+    return zerosAfterFifteen(a) || zerosAfterFifteen(b);
+}
+
+bool LooksNumeric(const std::u16string &text)
+{
+    return !text.empty() && text.find_first_not_of(u"0123456789+-.,Ee") == std::u16string::npos;
+}
+
 void AddNote(std::vector<ImportNote> &notes, size_t &count, size_t line, const std::string &reason, size_t byte)
 {
     if (notes.size() < kMaxReportedProblems)
@@ -26,6 +67,35 @@ void AddNote(std::vector<ImportNote> &notes, size_t &count, size_t line, const s
 }
 
 }  // namespace
+
+bool IsSpreadsheetScientific(const std::u16string &text)
+{
+    size_t at = !text.empty() && text[0] == u'-' ? 1 : 0;
+    const auto digits = [&] {
+        const size_t from = at;
+        while (at < text.size() && IsDigit(text[at]))
+            ++at;
+        return at > from;
+    };
+    if (text.size() < at + 2 || !IsDigit(text[at]) || (text[at + 1] != u'.' && text[at + 1] != u','))
+        return false;
+    at += 2;
+    if (!digits() || text.size() < at + 2 || (text[at] != u'E' && text[at] != u'e') ||
+        (text[at + 1] != u'+' && text[at + 1] != u'-'))
+        return false;
+    at += 2;
+    return digits() && at == text.size();
+}
+
+bool SpreadsheetRewrote(const std::u16string &a, const std::u16string &b)
+{
+    if (a == b)
+        return false;
+    if ((IsSpreadsheetScientific(a) && LooksNumeric(b)) || (IsSpreadsheetScientific(b) && LooksNumeric(a)))
+        return true;
+    const std::u16string integerA = AsInteger(a);
+    return (!integerA.empty() && integerA == AsInteger(b)) || SameFirstFifteenDigits(a, b);
+}
 
 Column ColumnOf(const std::u16string &headerCell)
 {

@@ -39,6 +39,14 @@ constexpr size_t kMaxReportedProblems = 50;
 Column ColumnOf(const std::u16string &headerCell);
 const char *FieldName(Column column);
 
+// A number as a spreadsheet saves it when its cell shows scientific notation: one digit, a
+// decimal separator, digits and a signed exponent ("1.00E+05", "3,56789E+14"). The text the
+// user typed is gone; "1E5" or "00123" as Zifferbox wrote them are not of this form.
+bool IsSpreadsheetScientific(const std::u16string &text);
+// Whether two different values could be one value before and after a spreadsheet read and saved
+// it: one in scientific notation, leading zeros or a '+' dropped, digits past the 15th made 0.
+bool SpreadsheetRewrote(const std::u16string &a, const std::u16string &b);
+
 void AddProblem(TableImport &result, size_t line, const std::string &reason, size_t byte = kNoByte);
 void AddChange(TableImport &result, size_t line, const std::string &reason, size_t byte = kNoByte);
 

@@ -1,4 +1,4 @@
-// zbstore: checks, backs up, restores, recovers, exports, imports and searches Zifferbox's object store
+// zbstore: checks, backs up, restores, recovers, exports, imports, merges and searches Zifferbox's object store
 // from the desktop. See Usage() for the commands.
 #include <windows.h>
 #include <cstring>
@@ -14,13 +14,15 @@
 namespace {
 
 const char kUsage[] =
-    "zbstore: prüft, sichert, stellt wieder her, rettet, exportiert, importiert und durchsucht den Objektspeicher von Zifferbox.\n"
+    "zbstore: prüft, sichert, stellt wieder her, rettet, exportiert, importiert, führt zusammen und durchsucht den\n"
+    "Objektspeicher von Zifferbox.\n"
     "\n"
     "  zbstore check   [--store DATEI]\n"
     "  zbstore backup  [--store DATEI] [--force] AUSGABE\n"
     "  zbstore recover [--store DATEI] [--force] AUSGABE\n"
     "  zbstore export  [--store DATEI] [--force] [--format csv|xml|html] AUSGABE   (AUSGABE \"-\": Standardausgabe)\n"
     "  zbstore import  [--store DATEI] [--dry-run] [--strict] EINGABE.csv|EINGABE.xml\n"
+    "  zbstore merge   [--store DATEI] [--dry-run] ANDERE.zbs|ANDERE.csv|ANDERE.xml\n"
     "  zbstore restore [--store DATEI] [--force] SICHERUNG\n"
     "  zbstore find    [--store DATEI] TEXT\n"
     "\n"
@@ -29,7 +31,7 @@ const char kUsage[] =
     "Eine vorhandene AUSGABE wird nur mit --force ersetzt. \"zbstore BEFEHL --help\" erklärt einen Befehl.\n"
     "\n"
     "Rückgabewerte: 0 erledigt; 1 Speicher oder Eingabe beschädigt oder ungültig (find: nichts gefunden);\n"
-    "2 falscher Aufruf; 3 Zifferbox hat den Speicher geöffnet (import ohne --dry-run, restore).\n";
+    "2 falscher Aufruf; 3 Zifferbox hat den Speicher geöffnet (import und merge ohne --dry-run, restore).\n";
 
 struct Command {
     const char *name;
@@ -43,7 +45,9 @@ const Command kCommands[] = {
      "zbstore check [--store DATEI]\n"
      "Liest den ganzen Speicher, ohne ihn zu ändern, auch während Zifferbox läuft, und meldet Format, Objekte,\n"
      "Kategorien, Objekte mit einer Kategorie außerhalb der Liste, Dateigröße und den Zustand des Endes.\n"
-     "Bei einem Schaden: die Stelle (Byte), den Eintrag und wie viele intakte Einträge noch folgen.\n"
+     "Bei einem Schaden: die Stelle (Byte), den Eintrag und wie viele intakte Einträge noch folgen. Nennt die\n"
+     "anderen Speicher im selben Ordner (Konfliktkopien eines Sync-Programms, Sicherungen) mit ihren Objekten;\n"
+     "\"zbstore merge DATEI\" bringt deren Objekte in den Speicher.\n"
      "Rückgabewert 1, wenn der Speicher beschädigt ist.\n"},
     {"backup", RunBackup, true,
      "zbstore backup [--store DATEI] [--force] AUSGABE\n"
@@ -76,6 +80,16 @@ const Command kCommands[] = {
      "CSV: Zahlen wie 1,00E+05), werden übernommen, wie sie dastehen, und mit ihrer Zeile gemeldet; --strict\n"
      "verweigert dann den Import. --dry-run prüft nur und ändert nichts, auch während Zifferbox läuft; sonst\n"
      "Rückgabewert 3, solange Zifferbox den Speicher geöffnet hat.\n"},
+    {"merge", RunMerge, true,
+     "zbstore merge [--store DATEI] [--dry-run] ANDERE\n"
+     "Bringt die Objekte eines anderen Speichers (die Konfliktkopie eines Sync-Programms, eine Sicherung, die Kopie\n"
+     "des anderen Rechners) oder eines Exports (CSV oder XML-Tabelle, gelesen wie von import) in den Speicher,\n"
+     "alles oder nichts, geschrieben wie beim Import. Zwei Objekte sind gleich, wenn Name, Seriennummer, Bemerkung\n"
+     "und Kategorie genau übereinstimmen; von jedem kommen so viele hinzu, wie ANDERE mehr davon hat als der\n"
+     "Speicher. Kategorien werden vereinigt (gefunden wie in Zifferbox, ohne Rücksicht auf Groß- und\n"
+     "Kleinschreibung). Nichts im Speicher wird geändert oder gelöscht; Objekte mit gleichem Namen und anderen\n"
+     "Angaben werden mit beiden Fassungen gemeldet. --dry-run meldet nur und ändert nichts, auch während Zifferbox\n"
+     "läuft; sonst Rückgabewert 3, solange Zifferbox den Speicher geöffnet hat.\n"},
     {"restore", RunRestore, true,
      "zbstore restore [--store DATEI] [--force] SICHERUNG\n"
      "Prüft die Sicherung und setzt sie an die Stelle des Speichers; die Sicherung selbst bleibt erhalten. Der\n"
@@ -201,9 +215,9 @@ int wmain(int argc, wchar_t **argv)
         } else if (arg == L"--format" && i + 1 < args.size() && std::strcmp(command->name, "export") == 0) {
             options.format = Utf8(args[++i]);
         } else if (arg == L"--force" && command->run != RunImport && command->run != RunFind &&
-                   command->run != RunCheck) {
+                   command->run != RunCheck && command->run != RunMerge) {
             options.force = true;
-        } else if (arg == L"--dry-run" && command->run == RunImport) {
+        } else if (arg == L"--dry-run" && (command->run == RunImport || command->run == RunMerge)) {
             options.dryRun = true;
         } else if (arg == L"--strict" && command->run == RunImport) {
             options.strict = true;
