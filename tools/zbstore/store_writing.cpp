@@ -5,6 +5,7 @@
 #include "file_access.h"
 #include "objectstore/lock.h"
 #include "objectstore/object_store.h"
+#include "objectstore/replay.h"
 #include "objectstore/store.h"
 #include "objectstore/tail.h"
 #include "store/category_database.h"
@@ -48,14 +49,6 @@ std::wstring TemporaryCopyPath()
     return path;
 }
 
-size_t ObjectCountOf(const StoreModel &model)
-{
-    for (const auto &entry : model.databases)
-        if (entry.second.name == kObjectDatabaseName)
-            return entry.second.RecordCount();
-    return 0;
-}
-
 // Edits the store file at copy through the program's store classes.
 CopyEdit EditCopy(const std::wstring &copy, const StoreModel &model, const StoreEdit &edit, StoreChange &change,
                   size_t &objectsBefore)
@@ -70,10 +63,17 @@ CopyEdit EditCopy(const std::wstring &copy, const StoreModel &model, const Store
 }
 
 // The copy opens as a sound store holding what was meant: the objects before and those written.
+// One reading, replayed as an open replays it; the count needs no sorted index.
 bool CopyHolds(const std::wstring &copy, size_t objects)
 {
     std::string bytes;
-    if (!IsSoundStoreFile(copy, &bytes) || ObjectCountOf(ReadStore(bytes, false).model) != objects) {
+    StoreModel model;
+    const bool sound = ReadStoreBytes(copy, bytes) &&
+                       ReadStoreLog(bytes.data(), bytes.size(), StoreReadOptions(), [&](StoreScanEntry &entry) {
+                           return ReplayEntry(model, entry);
+                       }).status == StoreScanStatus::Valid;
+    const Database *database = model.FindDatabaseByName(kObjectDatabaseName);
+    if (!sound || (database ? database->replayedRecords : 0) != objects) {
         SetLastError(ERROR_INVALID_DATA);
         return false;
     }
