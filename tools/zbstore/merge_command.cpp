@@ -8,6 +8,7 @@
 #include <array>
 #include <map>
 #include <set>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include "commands.h"
@@ -25,19 +26,25 @@
 namespace {
 
 using ObjectKey = std::array<std::u16string, 4>;  // name, serial number, remark, category
+// The four fields where a row holds them: matching a full store's objects makes no copies.
+using KeyView = std::array<std::u16string_view, 4>;
 
 struct KeyHash {
-    size_t operator()(const ObjectKey &key) const
+    size_t operator()(const KeyView &key) const
     {
         size_t hash = 0;
-        for (const std::u16string &field : key)
-            hash = hash * 31 + std::hash<std::u16string>()(field);
+        for (const std::u16string_view field : key)
+            hash = hash * 31 + std::hash<std::u16string_view>()(field);
         return hash;
     }
 };
-using KeyCounts = std::unordered_map<ObjectKey, size_t, KeyHash>;
+using KeyCounts = std::unordered_map<KeyView, size_t, KeyHash>;
 
-ObjectKey KeyOf(const ObjectRow &row) { return {row.name, row.serialNumber, row.remark, row.category}; }
+KeyView KeyOf(const ObjectRow &row) { return {row.name, row.serialNumber, row.remark, row.category}; }
+ObjectKey Owned(const KeyView &key)
+{
+    return {std::u16string(key[0]), std::u16string(key[1]), std::u16string(key[2]), std::u16string(key[3])};
+}
 
 std::wstring Wide(const std::u16string &text) { return std::wstring(text.begin(), text.end()); }
 
@@ -145,16 +152,16 @@ struct MergePlan {
     size_t sameNameCount = 0;
 };
 
-CopyEdit MergeInto(const OtherFile &other, const StoreModel &model, ObjectDatabase &objects,
+CopyEdit MergeInto(OtherFile &other, const StoreModel &model, ObjectDatabase &objects,
                    CategoryDatabase &categories, StoreChange &change, MergePlan &plan)
 {
     ListedCategories listed(model, categories);
     std::vector<ObjectRow> stored = ContentsOf(model).objects;
-    KeyCounts inStore(stored.size());
-    for (ObjectRow &row : stored) {
+    for (ObjectRow &row : stored)
         row.category = listed.Of(NormalizedCategory(row.category));
+    KeyCounts inStore(stored.size());
+    for (const ObjectRow &row : stored)
         ++inStore[KeyOf(row)];
-    }
     // The other list's names come along, also those no object uses.
     for (const std::u16string &name : other.categories) {
         const std::u16string category = NormalizedCategory(name);
@@ -164,17 +171,19 @@ CopyEdit MergeInto(const OtherFile &other, const StoreModel &model, ObjectDataba
             ++change.newCategories;
         }
     }
-    KeyCounts seen(other.objects.size());
-    for (ObjectRow row : other.objects) {
+    for (ObjectRow &row : other.objects)
         row.category = listed.Of(row.category);
-        const auto inside = inStore.find(KeyOf(row));
-        if (++seen[KeyOf(row)] <= (inside == inStore.end() ? 0 : inside->second))
+    KeyCounts seen(other.objects.size());
+    for (const ObjectRow &row : other.objects) {
+        const KeyView key = KeyOf(row);
+        const auto inside = inStore.find(key);
+        if (++seen[key] <= (inside == inStore.end() ? 0 : inside->second))
             ++plan.present;
         else
-            plan.added.push_back(std::move(row));
+            plan.added.push_back(row);
     }
     // Each added object against the store's objects of its name that differ from it.
-    std::unordered_map<std::u16string, std::set<ObjectKey>> versions;
+    std::unordered_map<std::u16string_view, std::set<KeyView>> versions;
     for (const ObjectRow &row : plan.added)
         versions[row.name];
     for (const ObjectRow &row : stored) {
@@ -182,16 +191,16 @@ CopyEdit MergeInto(const OtherFile &other, const StoreModel &model, ObjectDataba
         if (named != versions.end())
             named->second.insert(KeyOf(row));
     }
-    std::set<ObjectKey> listedPairs;
+    std::set<KeyView> listedPairs;
     for (const ObjectRow &row : plan.added) {
-        const ObjectKey key = KeyOf(row);
+        const KeyView key = KeyOf(row);
         if (!listedPairs.insert(key).second)
             continue;
-        for (const ObjectKey &version : versions[row.name]) {
+        for (const KeyView &version : versions[row.name]) {
             if (version == key)
                 continue;  // an identical copy: one more of a duplicate
             if (plan.sameName.size() < kMaxReportedProblems)
-                plan.sameName.emplace_back(version, key);
+                plan.sameName.emplace_back(Owned(version), Owned(key));
             ++plan.sameNameCount;
         }
     }
