@@ -8,6 +8,7 @@
 #include "objectstore/lock.h"
 #include "objectstore/tail.h"
 #include "objectstore/log_format.h"
+#include "objectstore/replay.h"
 #include "store_contents.h"
 #include "store_reading.h"
 #include "text_encoding.h"
@@ -51,10 +52,11 @@ std::string PrivacyWarning(const std::wstring &store)
 // The store's contents must come back from the written file exactly.
 bool SameContents(const std::wstring &path, const StoreContents &expected)
 {
-    std::string bytes;
-    if (!IsSoundStoreFile(path, &bytes))
+    StoreModel model;
+    if (!ReplaySoundStoreFile(path, model))
         return false;
-    const StoreContents written = ContentsOf(ReadStore(bytes, false).model);
+    FinishReplay(model, 0);
+    const StoreContents written = ContentsOf(model);
     if (written.objects.size() != expected.objects.size() || written.categories != expected.categories)
         return false;
     for (size_t i = 0; i < written.objects.size(); ++i) {
@@ -114,13 +116,9 @@ std::string OtherStoresBeside(const std::wstring &store)
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || IsStoreCompanion(found.cFileName) ||
             !BeginsLikeStore(path) || SameFile(path, store))
             continue;
-        std::string bytes;
-        if (!ReadStoreBytes(path, bytes))
-            continue;
-        const StoreReading reading = ReadStore(bytes, false);
-        if (reading.header != StoreScanStatus::Valid || reading.Damaged())
-            continue;
-        lines += "  " + ShownPath(path) + ": " + Count(ContentsOf(reading.model).objects.size(), "Objekt", "Objekte") + "\n";
+        StoreModel model;
+        if (ReplaySoundStoreFile(path, model))
+            lines += "  " + ShownPath(path) + ": " + Count(ObjectCountOf(model), "Objekt", "Objekte") + "\n";
     } while (FindNextFileW(search.get(), &found));
     if (lines.empty())
         return lines;

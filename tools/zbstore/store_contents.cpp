@@ -67,6 +67,12 @@ StoreContents ContentsOf(const StoreModel &model)
     return contents;
 }
 
+size_t ObjectCountOf(const StoreModel &model)
+{
+    const Database *objects = DatabaseNamed(model, kObjectDatabaseName);
+    return objects ? objects->replayedRecords : 0;
+}
+
 std::u16string NameOfRecord(const StoreModel &model, CEOID record)
 {
     const Record *found = model.FindRecord(record);

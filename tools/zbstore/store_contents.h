@@ -16,6 +16,8 @@ struct StoreContents {
 };
 
 StoreContents ContentsOf(const StoreModel &model);
+// How many objects the model holds; its indexes need not be sorted yet.
+size_t ObjectCountOf(const StoreModel &model);
 // A text property's characters (stored as UTF-16LE bytes); empty when the record lacks it.
 std::u16string PropertyText(const PackedProperties &properties, CEPROPID propid);
 // The name a record had in the model, or empty.

@@ -1,5 +1,4 @@
 #include "store_reading.h"
-#include "objectstore/little_endian.h"
 #include "objectstore/log_format.h"
 #include "objectstore/replay.h"
 #include "file_access.h"
@@ -14,12 +13,11 @@ std::vector<std::pair<CEOID, std::u16string>> TouchedRecords(const std::string &
 {
     std::vector<std::pair<CEOID, std::u16string>> touched;
     for (size_t offset = begin; offset + kStoreEntryHeaderSize <= end; ++offset) {
-        const uint32_t length = static_cast<uint32_t>(GetLittleEndian(bytes.data() + offset, 4));
-        const uint32_t complement = static_cast<uint32_t>(GetLittleEndian(bytes.data() + offset + 4, 4));
-        if (complement != ~length || length > end - offset - kStoreEntryHeaderSize)
-            continue;
+        // Framing only: the checksum of such an entry no longer matches.
+        StoreLogReader framing(bytes.data() + offset, end - offset, false);
+        StoreLogRecord record;
         StoreEntry entry;
-        if (!DecodeStorePayload(bytes.data() + offset + kStoreEntryHeaderSize, length, entry))
+        if (!framing.Next(record) || !DecodeStorePayload(record.payload, record.payloadSize, entry))
             continue;
         if (entry.kind != StoreEntryKind::WriteRecord && entry.kind != StoreEntryKind::DeleteRecord)
             continue;
@@ -71,15 +69,11 @@ StoreReading ReadStore(const std::string &bytes, bool salvage)
     return reading;
 }
 
-bool IsSoundStoreFile(const std::wstring &path, std::string *bytes)
+bool ReplaySoundStoreFile(const std::wstring &path, StoreModel &model)
 {
-    std::string read;
-    if (!ReadStoreBytes(path, read))
-        return false;
-    StoreModel model;
-    const StoreReadResult scan = ReadStoreLog(read.data(), read.size(), StoreReadOptions(),
-                                              [&](StoreScanEntry &entry) { return ReplayEntry(model, entry); });
-    if (bytes)
-        *bytes = read;
-    return scan.status == StoreScanStatus::Valid;
+    std::string bytes;
+    return ReadStoreBytes(path, bytes) &&
+           ReadStoreLog(bytes.data(), bytes.size(), StoreReadOptions(), [&](StoreScanEntry &entry) {
+               return ReplayEntry(model, entry);
+           }).status == StoreScanStatus::Valid;
 }

@@ -38,5 +38,7 @@ bool ReadStoreBytes(const std::wstring &path, std::string &bytes);
 // Reads the bytes as the program would up to the first damage; with salvage, goes on past
 // damage and replays every intact entry that does not contradict what came before.
 StoreReading ReadStore(const std::string &bytes, bool salvage);
-// Whether the file at path is a store file that opens (sound, or only a torn tail).
-bool IsSoundStoreFile(const std::wstring &path, std::string *bytes = nullptr);
+// Replays the file at path into model as an open replays it, indexes not yet sorted
+// (FinishReplay sorts them). False unless it is a store file that opens: sound, or only a torn
+// tail.
+bool ReplaySoundStoreFile(const std::wstring &path, StoreModel &model);

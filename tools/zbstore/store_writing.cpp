@@ -5,7 +5,6 @@
 #include "file_access.h"
 #include "objectstore/lock.h"
 #include "objectstore/object_store.h"
-#include "objectstore/replay.h"
 #include "objectstore/store.h"
 #include "objectstore/tail.h"
 #include "store/category_database.h"
@@ -63,17 +62,11 @@ CopyEdit EditCopy(const std::wstring &copy, const StoreModel &model, const Store
 }
 
 // The copy opens as a sound store holding what was meant: the objects before and those written.
-// One reading, replayed as an open replays it; the count needs no sorted index.
+// The count needs no sorted index.
 bool CopyHolds(const std::wstring &copy, size_t objects)
 {
-    std::string bytes;
     StoreModel model;
-    const bool sound = ReadStoreBytes(copy, bytes) &&
-                       ReadStoreLog(bytes.data(), bytes.size(), StoreReadOptions(), [&](StoreScanEntry &entry) {
-                           return ReplayEntry(model, entry);
-                       }).status == StoreScanStatus::Valid;
-    const Database *database = model.FindDatabaseByName(kObjectDatabaseName);
-    if (!sound || (database ? database->replayedRecords : 0) != objects) {
+    if (!ReplaySoundStoreFile(copy, model) || ObjectCountOf(model) != objects) {
         SetLastError(ERROR_INVALID_DATA);
         return false;
     }
